@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what the two builds and their tests need on a fresh Debian 12 machine (run as root).
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 xvfb xauth
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
