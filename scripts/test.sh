@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every build and runs every test: native (AddressSanitizer and
+# UndefinedBehaviorSanitizer), the threaded tests under ThreadSanitizer, the Windows build under
+# Wine (inside Xvfb), and the fuzz targets for a short while. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh native native-tsan windows fuzz
+
+failed=0
+run() {
+  echo "== test: $*"
+  "$@" || failed=1
+}
+run ctest --preset native -j 2
+run ctest --preset native-tsan -L threaded --no-tests=ignore
+run xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows
+run ctest --preset fuzz --no-tests=ignore
+
+if [ "$failed" -ne 0 ]; then
+  echo "SOME TESTS FAILED"
+  exit 1
+fi
+echo "ALL TESTS PASSED"
