@@ -13,7 +13,9 @@ struct NodeReply {
   std::size_t length;
 };
 
-// Sends the command and reads a reply; a reply that does not begin with `header` gives 0.
+// Sends the command and reads a reply; a reply that does not begin with `header` gives 0. The
+// headers the scanner uses ('_', '=', '1', "7p") are all header-block bytes, so a reply starting
+// with one is a header block.
 int RequestBlock(int portIndex, const std::uint8_t* command, std::size_t length,
                  const char* header, NodeReply* reply);
 // Sends the command and reads a reply whatever its header.

@@ -8,7 +8,6 @@
 // node that sends the command.
 namespace qx::command {
 
-inline constexpr std::uint8_t kESC = 0x1B;
 inline constexpr std::uint8_t kFS = 0x1C;
 inline constexpr std::uint8_t kGS = 0x1D;
 
