@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -74,6 +75,27 @@ TEST(UtilityEntryNative, TheMutexIsFreeAfterTheProgramEnds) {
   RunUtility({"/norva"});
   qx::platform::NamedMutex after;
   EXPECT_EQ(after.Create("QX-R7000Utility"), qx::platform::MutexCreateResult::kCreated);
+}
+
+TEST(UtilityEntryNative, BatchWithoutAScannerEnds204LeavingAnEmptyTarget) {
+  std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "batch-e2e";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::filesystem::current_path(folder);
+
+  Outcome outcome = RunUtility({"/r7000", "my report"});
+  EXPECT_EQ(outcome.status, 204);
+  EXPECT_EQ(outcome.errorText, "");
+  ASSERT_TRUE(std::filesystem::exists("my report.qxr"));
+  EXPECT_EQ(std::filesystem::file_size("my report.qxr"), 0u);
+
+  EXPECT_EQ(RunUtility({"/r7000", "sub/report"}).status, 1001 & 0xFF);
+  EXPECT_EQ(RunUtility({"/r7000"}).status, 1001 & 0xFF);
+  EXPECT_FALSE(std::filesystem::exists("sub"));
+
+  std::filesystem::current_path(previous);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -2,13 +2,32 @@
 
 #include <cstdio>
 
+#include "utility/shell/batch_gather.h"
+#include "utility/shell/batch_target.h"
+#include "utility/shell/file_name_guard.h"
 #include "utility/shell/result_code.h"
+#include "utility/shell/setting_file.h"
+#include "utility/shell/setting_record.h"
 
 namespace qx {
 
-int RunBatchExport(const char*) {
-  std::fprintf(stderr, "The batch export is not built yet.\n");
-  return kResultStartup;
+int RunBatchExport(const char* commandLine) {
+  // The target is created (or emptied) before the gather, so an unusable path fails at once.
+  BatchTarget target;
+  if (PrepareBatchTarget(commandLine, target) != kResultSuccess) return kResultStartup;
+
+  SettingRecord record{};
+  int gathered = RunExtendedGatherInto(record);
+  // The target keeps the empty state the check above left.
+  if (gathered != kResultSuccess) return gathered;
+
+  std::FILE* file = OpenGuardedFile(target.path, "wb");
+  if (file == nullptr) return kResultFileWrite;
+  int written = WriteSettingFile(file, record);
+  // A close that cannot flush the last bytes loses them as surely as a short write.
+  bool closed = std::fclose(file) == 0;
+  if (written != kResultSuccess || !closed) return kResultFileWrite;
+  return kExitSuccess;
 }
 
 }  // namespace qx

@@ -17,9 +17,9 @@ enum ResultCode : int {
   kResultInvalidMode = 304,
   kResultReadFailed = 401,
   kResultControlFailed = 402,
-  kResultFileWrite = 501,
-  kResultFileOpen = 502,
-  kResultFileFormat = 503,
+  kResultFileWrite = 501,    // setting file: not opened for writing, or a write fell short
+  kResultFileFormat = 502,   // setting file: header does not match, or the record is short
+  kResultFileMissing = 503,  // setting file: read without an open file
   kResultStartup = 1001,
 };
 
