@@ -4,7 +4,10 @@ namespace qx::platform {
 
 RegistryKey::~RegistryKey() = default;
 
-bool RegistryKey::Open(RegistryRoot, const char*) { return false; }
+bool RegistryKey::Open(RegistryRoot, const char*) {
+  handle_ = 0;
+  return false;
+}
 
 bool RegistryKey::ReadText(const char*, char* buffer, std::size_t size) {
   if (size > 0) buffer[0] = '\0';
