@@ -215,12 +215,35 @@ TEST_F(UsbStandardRequestNodes, OtherSpeedRows) {
                                                                {"bmAttributes", "d7:BusPower"},
                                                                {"MaxPower", "100 mA"}}));
   auto interface = ReadNode<COtherSpeedInterfaceDescriptorNode>();
-  EXPECT_EQ(interface->GetExtendedRows()[4].value, "4");
+  EXPECT_EQ(Pairs(interface->GetExtendedRows()), (RowPairs{{"bLength", "9"},
+                                                           {"bDescriptorType", "4"},
+                                                           {"bInterfaceNumber", "0"},
+                                                           {"bAlternateSetting", "0"},
+                                                           {"bNumEndpoints", "4"},
+                                                           {"bInterfaceClass", "255"},
+                                                           {"bInterfaceSubClass", "0"},
+                                                           {"bInterfaceProtocol", "0"},
+                                                           {"iInterface", "0"}}));
   auto endpoints = ReadNode<COtherSpeedEndPointDescriptorNode>();
-  RowList rows = endpoints->GetExtendedRows();
-  ASSERT_EQ(rows.size(), 36u);
-  EXPECT_EQ(rows[6].value, "64");
-  EXPECT_EQ(rows[18 + 7].value, "32");
+  EXPECT_EQ(Pairs(endpoints->GetExtendedRows()),
+            (RowPairs{{"bLength", "7"},           {"bDescriptorType", "5"},
+                      {"bEndpointAddress", "EP:1"}, {"bEndpointAddress", "d7:IN"},
+                      {"bmAttributes", "2"},      {"bmAttributes", "d0-1: Bulk"},
+                      {"wMaxPacketSize", "64"},   {"bInterval", "0"},
+                      {"", ""},                   {"bLength", "7"},
+                      {"bDescriptorType", "5"},   {"bEndpointAddress", "EP:2"},
+                      {"bEndpointAddress", "d7:OUT"}, {"bmAttributes", "2"},
+                      {"bmAttributes", "d0-1: Bulk"}, {"wMaxPacketSize", "64"},
+                      {"bInterval", "0"},         {"", ""},
+                      {"bLength", "7"},           {"bDescriptorType", "5"},
+                      {"bEndpointAddress", "EP:3"}, {"bEndpointAddress", "d7:IN"},
+                      {"bmAttributes", "3"},      {"bmAttributes", "d0-1: Interrupt"},
+                      {"wMaxPacketSize", "8"},    {"bInterval", "32"},
+                      {"", ""},                   {"bLength", "7"},
+                      {"bDescriptorType", "5"},   {"bEndpointAddress", "EP:4"},
+                      {"bEndpointAddress", "d7:OUT"}, {"bmAttributes", "2"},
+                      {"bmAttributes", "d0-1: Bulk"}, {"wMaxPacketSize", "64"},
+                      {"bInterval", "0"},         {"", ""}}));
   for (const auto& call : scope_.driver().calls()) EXPECT_EQ(call.code, qxusb::kGetOtherSpeedConfiguration);
 }
 
@@ -291,6 +314,32 @@ TEST(UsbStandardRequestNodesUnread, EndpointRecordWithZeroFirstEntryShowsEightEm
   RowList rows = node.GetExtendedRows();
   EXPECT_EQ(rows.size(), 8u);
   EXPECT_TRUE(AllValuesEmpty(rows));
+}
+
+TEST(UsbStandardRequestNodesEndpoints, ControlAndIsochronousTypesAndZeroEntries) {
+  int port = 2;
+  CEndPointDescriptorNode node(&port);
+  node.Reset();
+  const std::uint8_t first[] = {0x07, 0x05, 0x8F, 0x01, 0xFF, 0x03, 0x01};
+  const std::uint8_t second[] = {0x07, 0x05, 0x00, 0x00, 0x40, 0x00, 0x00};
+  std::memcpy(node.GetRecord(), first, sizeof first);
+  std::memcpy(node.GetRecord() + 7, second, sizeof second);
+  RowList rows = node.GetExtendedRows();
+  ASSERT_EQ(rows.size(), 36u);
+  EXPECT_EQ(Pairs(RowList(rows.begin(), rows.begin() + 18)),
+            (RowPairs{{"bLength", "7"},           {"bDescriptorType", "5"},
+                      {"bEndpointAddress", "EP:15"}, {"bEndpointAddress", "d7:IN"},
+                      {"bmAttributes", "1"},      {"bmAttributes", "d0-1: Isochronous"},
+                      {"wMaxPacketSize", "1023"}, {"bInterval", "1"},
+                      {"", ""},                   {"bLength", "7"},
+                      {"bDescriptorType", "5"},   {"bEndpointAddress", "EP:0"},
+                      {"bEndpointAddress", "d7:OUT"}, {"bmAttributes", "0"},
+                      {"bmAttributes", "d0-1: Control"}, {"wMaxPacketSize", "64"},
+                      {"bInterval", "0"},         {"", ""}}));
+  // Entries that are zero are listed too once the first one holds data.
+  EXPECT_EQ(rows[27].value, "0");
+  EXPECT_EQ(rows[29].value, "EP:0");
+  EXPECT_EQ(rows[30].value, "d7:OUT");
 }
 
 TEST(UsbStandardRequestNodesUnread, ConfigurationIsUnreadOnlyWhenAllNineBytesAreZero) {
