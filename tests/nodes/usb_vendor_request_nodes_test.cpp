@@ -86,6 +86,12 @@ TEST_F(UsbVendorRequestNodes, QxusbVersionFromBothWords) {
   EXPECT_EQ(calls[1].code, qxusb::kGetDriverVersion2);
 }
 
+TEST_F(UsbVendorRequestNodes, QxusbMinorWordKeepsToTheLowerHalf) {
+  scope_.driver().Answer(qxusb::kGetDriverVersion2, Le32(0x00070015));
+  auto node = ReadNode<CQXUSBNode>();
+  EXPECT_EQ(Pairs(node->GetExtendedRows()), (RowPairs{{"Major version", "0310H"}, {"Minor version", "0015H"}}));
+}
+
 TEST_F(UsbVendorRequestNodes, QxusbSecondQueryFailingKeepsTheMajorVersion) {
   scope_.driver().Fail(qxusb::kGetDriverVersion2);
   CQXUSBNode node(&port_);

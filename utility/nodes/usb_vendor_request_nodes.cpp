@@ -95,7 +95,8 @@ int CQXUSBNode::ReadExtended() {
   record_.version = major << 16;
   std::uint32_t minor = 0;
   if (!QueryDriver(PortIndex(), qxusb::kGetDriverVersion2, &minor, sizeof minor, nullptr)) return 0;
-  record_.version |= minor;
+  // Only the lower half is the minor version's: wider bits would change the major version shown.
+  record_.version |= minor & 0xFFFF;
   return 1;
 }
 
