@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_version.h"
 #include "tests/nodes/row_pairs.h"
 #include "utility/nodes/pc_error_message.h"
 #include "utility/nodes/system_environment_nodes.h"
@@ -164,6 +165,21 @@ TEST_F(SystemBranchOnWindows, DirectoryWithoutClosingBackslash) {
   EXPECT_EQ(rows[1].value, registered);
   EXPECT_EQ(rows[3].value, "1.2.3.4");
   EXPECT_EQ(rows[4].value, "2.0.50727.42");
+}
+
+TEST_F(SystemBranchOnWindows, FileVersionTexts) {
+  char text[64];
+  EXPECT_EQ(platform::GetFileVersionText((probes_ + "version_probe_a.dll").c_str(), text, sizeof text), 1);
+  EXPECT_STREQ(text, "1.2.3.4");  // the fixed file version before the FileVersion string
+  EXPECT_EQ(platform::GetFileVersionText((probes_ + "string_version_probe.dll").c_str(), text, sizeof text), 1);
+  EXPECT_STREQ(text, "7.8.9 text");
+  char small[6];
+  EXPECT_EQ(platform::GetFileVersionText((probes_ + "string_version_probe.dll").c_str(), small, sizeof small), 1);
+  EXPECT_STREQ(small, "7.8.9");
+  EXPECT_EQ(platform::GetFileVersionText((probes_ + "version_probe_b.dll").c_str(), small, sizeof small), 1);
+  EXPECT_STREQ(small, "2.0.5");
+  EXPECT_EQ(platform::GetFileVersionText((probes_ + "plain_probe.dll").c_str(), text, sizeof text), 0);
+  EXPECT_EQ(platform::GetFileVersionText((probes_ + "absent.dll").c_str(), text, sizeof text), 0);
 }
 
 TEST_F(SystemBranchOnWindows, MissingWrapperKey) {
