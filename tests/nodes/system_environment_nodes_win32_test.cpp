@@ -234,6 +234,15 @@ TEST_F(SystemBranchOnWindows, SystemFacts) {
   EXPECT_EQ(rows[7].value, std::to_string(memory.dwTotalPhys >> 20) + "MB");
   EXPECT_EQ(rows[8].value, "1.03");
   EXPECT_EQ(rows[4].value, "");  // no port ready
+
+  char language[64] = {};
+  DWORD size = sizeof language - 1;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_USERS, ".DEFAULT\\Control Panel\\International", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    RegQueryValueExA(key, "sLanguage", nullptr, nullptr, reinterpret_cast<BYTE*>(language), &size);
+    RegCloseKey(key);
+  }
+  EXPECT_EQ(rows[2].value, std::string(language).substr(0, 15));
 }
 
 class ProcessorKey : public SystemBranchOnWindows {

@@ -446,6 +446,15 @@ TEST_F(UsbStandardRequestReadFailures, FailedQueryLeavesTheResetRecord) {
   }
 }
 
+TEST_F(UsbStandardRequestReadFailures, QueriesGoToThePortTheNodePointsAt) {
+  scope_.driver().Answer(qxusb::kGetDeviceStatus, {0x00, 0x00});
+  CDeviceStatusNode status(&port_);
+  port_ = 7;
+  status.Reset();
+  EXPECT_EQ(status.ReadExtended(), 1);
+  EXPECT_EQ(scope_.lastPort(), 7);
+}
+
 TEST_F(UsbStandardRequestReadFailures, WithoutAHandleSourceEveryQueryFails) {
   SetDriverHandleSource(nullptr);
   CDeviceDescriptorNode device(&port_);
