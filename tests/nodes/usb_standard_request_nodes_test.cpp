@@ -391,6 +391,22 @@ TEST(UsbStandardRequestNodesStrings, ZeroLengthDescriptorEndsTheListAfterItsRows
                                                      {"bString", ""}}));
 }
 
+TEST(UsbStandardRequestNodesStrings, StringTakesLowBytesUpToAZeroByte) {
+  int port = 2;
+  CStringDescriptorNode node(&port);
+  node.Reset();
+  // "Ab" with a high byte set, then U+0100 (low byte zero) and "C"; an odd bLength of 9 counts
+  // three characters.
+  const std::uint8_t bytes[] = {0x04, 0x03, 0x09, 0x04, 0x09, 0x03, 'A', 0, 'b', 0x30, 0x00, 0x01, 'C', 0};
+  std::memcpy(node.GetRecord(), bytes, sizeof bytes);
+  RowList rows = node.GetExtendedRows();
+  ASSERT_GE(rows.size(), 8u);
+  EXPECT_EQ(rows[5].value, "9");
+  EXPECT_EQ(rows[7].value, "Ab");
+  node.GetRecord()[10] = 'z';
+  EXPECT_EQ(node.GetExtendedRows()[7].value, "Abz");
+}
+
 // A language descriptor of 255 bytes and a second string starting at byte 510 whose characters
 // would lie behind the record: the walk stops at byte 512.
 TEST(UsbStandardRequestNodesStrings, WalkStopsAtTheEndOfTheRecord) {

@@ -36,14 +36,15 @@ class RowWriter {
 };
 
 RowList ConfigurationRows(const ConfigurationDescriptorRecord& r) {
-  RowWriter rows(!AllZero(&r, sizeof r));
+  const bool read = !AllZero(&r, sizeof r);
+  RowWriter rows(read);
   rows.Decimal("bLength", r.bLength);
   rows.Decimal("bDescriptorType", r.bDescriptorType);
   rows.Decimal("wTotalLength", Le16(r.wTotalLength));
   rows.Decimal("bNumInterfaces", r.bNumInterfaces);
   rows.Decimal("bConfigurationValue", r.bConfigurationValue);
   rows.Decimal("iConfiguration", r.iConfiguration);
-  if (AllZero(&r, sizeof r)) {
+  if (!read) {
     rows.Add("bmAttributes", "");
     rows.Add("MaxPower", "");
     return rows.Take();
@@ -109,8 +110,9 @@ RowList EndpointRows(const EndpointDescriptorRecord& r) {
 RowList StringRows(const StringDescriptorRecord& r) {
   const std::uint8_t* bytes = r.bytes;
   const std::size_t size = sizeof r.bytes;
-  RowWriter rows(!AllZero(bytes, size));
-  if (AllZero(bytes, size)) {
+  const bool read = !AllZero(bytes, size);
+  RowWriter rows(read);
+  if (!read) {
     rows.Add("bLength", "");
     rows.Add("bDescriptor", "");
     return rows.Take();
@@ -127,6 +129,7 @@ RowList StringRows(const StringDescriptorRecord& r) {
     rows.Add("", "");
     rows.Decimal("bLength", length);
     rows.Decimal("bDescriptorType", bytes[offset + 1]);
+    // Low bytes of the UTF-16 units as an 8-bit text, which a zero byte ends.
     std::string text;
     for (int c = 0; c < length / 2 - 1; ++c) {
       const std::size_t at = offset + 2 + 2 * static_cast<std::size_t>(c);
