@@ -1,6 +1,7 @@
 #include "utility/nodes/port_scanner_requests.h"
 
 #include "platform/clock.h"
+#include "utility/nodes/driver_requests.h"
 #include "utility/nodes/reply_reader.h"
 #include "utility/nodes/scanner_replies.h"
 #include "utility/port/port_api.h"
@@ -147,9 +148,33 @@ int ScannerDriverControl(std::uint32_t code, const void* input, std::uint32_t in
   return port::PortDriver().Control(handle, code, input, inputSize, output, outputSize, returned) ? 1 : 0;
 }
 
-int PortScannerRequests::DriverControl(int, std::uint32_t code, void* output,
+int PortScannerRequests::DriverControl(int portIndex, std::uint32_t code, void* output,
                                        std::uint32_t outputSize, std::uint32_t* returned) {
-  return ScannerDriverControl(code, nullptr, 0, output, outputSize, returned);
+  return QueryDriver(portIndex, code, output, outputSize, returned);
+}
+
+namespace {
+
+bool PortDriverHandle(int portIndex, qxusb::Driver** driver, qxusb::DriverHandle* handle) {
+  *driver = &port::PortDriver();
+  *handle = port::PortGetHandle(portIndex);
+  return *handle != qxusb::kInvalidDriverHandle;
+}
+
+PortScannerRequests g_portRequests;
+
+}  // namespace
+
+void InstallPortScannerRequests() {
+  SetScannerRequests(&g_portRequests);
+  SetDriverHandleSource(&PortDriverHandle);
+  SetPortReadyCheck(&port::PortIsReady);
+}
+
+void RemovePortScannerRequests() {
+  SetScannerRequests(nullptr);
+  SetDriverHandleSource(nullptr);
+  SetPortReadyCheck(nullptr);
 }
 
 }  // namespace qx

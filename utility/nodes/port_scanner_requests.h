@@ -20,6 +20,11 @@ class PortScannerRequests : public ScannerRequests {
                     std::uint32_t* returned) override;
 };
 
+// Makes the nodes talk through the port library: scanner requests, driver queries on the handle
+// of the node's port and its ready check. Remove undoes it.
+void InstallPortScannerRequests();
+void RemovePortScannerRequests();
+
 // The first steps of every transaction: 0 when port 2 is not ready (nothing sent), else the
 // input is drained and the RequestPrefix and `command` are written: 1, or -3 when a write failed.
 int SendCommand(int port, const std::uint8_t* command, std::size_t length);

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "utility/nodes/port_scanner_requests.h"
-#include "utility/nodes/scanner_requests.h"
 #include "utility/shell/node_factory.h"
 #include "utility/shell/result_code.h"
 
@@ -29,12 +28,10 @@ constexpr NodeClass kExtendedResetOrder[] = {
     N::kTimeOutMode, N::kXBStatus};
 static_assert(std::size(kExtendedResetOrder) == kNodeClassCount);
 
-PortScannerRequests g_portRequests;
-
 }  // namespace
 
 InfoDocument::InfoDocument(TreeSink* sink) : sink_(sink), settingRecord_{} {
-  SetScannerRequests(&g_portRequests);
+  InstallPortScannerRequests();
   connection_.Startup();
 }
 
@@ -42,7 +39,7 @@ InfoDocument::~InfoDocument() {
   std::memset(&settingRecord_, 0, sizeof settingRecord_);
   for (auto& node : deviceNodes_) node.reset();
   connection_.Shutdown();
-  SetScannerRequests(nullptr);
+  RemovePortScannerRequests();
 }
 
 CTreeNode* InfoDocument::DeviceNode(NodeClass node) const {
