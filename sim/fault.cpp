@@ -57,6 +57,8 @@ bool ParseHexBytes(const std::string& word, std::vector<std::uint8_t>* bytes) {
 }  // namespace
 
 bool ParseFault(const std::string& text, FaultSpec* fault, std::string* error) {
+  std::string ignored;
+  if (error == nullptr) error = &ignored;
   std::istringstream in(text);
   std::vector<std::string> words;
   for (std::string w; in >> w;) words.push_back(w);

@@ -1,6 +1,8 @@
 #include "sim/profile.h"
 
+#include <cstdio>
 #include <fstream>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -45,7 +47,7 @@ template <typename T>
 void ReadNumber(const json& object, const char* key, const std::string& where, T* out) {
   auto it = object.find(key);
   if (it == object.end()) return;
-  *out = static_cast<T>(Number(*it, where + "." + key, static_cast<std::uint32_t>(~T{0})));
+  *out = static_cast<T>(Number(*it, where + "." + key, static_cast<std::uint32_t>(std::numeric_limits<T>::max())));
 }
 
 void ReadText(const json& object, const char* key, const std::string& where, std::string* out,
