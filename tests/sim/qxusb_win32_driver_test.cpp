@@ -27,7 +27,7 @@ TEST(Win32Driver, MissingFunctionPathIsNotFound) {
 
 TEST(Win32Driver, CallsOnInvalidHandlesFail) {
   Win32Driver d;
-  std::uint8_t b[4];
+  std::uint8_t b[4] = {};
   std::uint32_t n = 9;
   EXPECT_EQ(d.Write(kInvalidDriverHandle, b, 4, &n), DriverStatus::kFailed);
   EXPECT_EQ(n, 0u);
