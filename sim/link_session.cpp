@@ -132,7 +132,7 @@ LinkSession::After LinkSession::Read(std::uint32_t max, std::uint32_t timeoutMs,
     SimDevice* d = state_->bus.Device(device_);
     std::uint32_t now = platform::MillisecondClock();
     std::uint32_t nextReady = now + wait + 1;
-    std::size_t readable = d->Readable(function_, now, &nextReady);
+    std::size_t readable = d->Readable(function_, now, &nextReady, max);
     std::size_t target = d->bytePerRead() && max > 0 ? 1 : max;
     std::uint32_t elapsed = now - start;
     if (readable >= target || elapsed >= wait) {

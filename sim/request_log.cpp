@@ -25,7 +25,10 @@ std::string HexText(const std::uint8_t* data, std::size_t size, std::size_t limi
     std::snprintf(buf, sizeof buf, "%02X", data[i]);
     text += buf;
   }
-  if (shown < size) text += "+" + std::to_string(size - shown);
+  if (shown < size) {
+    text += '+';
+    text += std::to_string(size - shown);
+  }
   return text;
 }
 

@@ -160,10 +160,12 @@ void SimDevice::Queue(const std::uint8_t* command, std::size_t commandSize, std:
   }
 }
 
-std::size_t SimDevice::Readable(char function, std::uint32_t now, std::uint32_t* nextReady) const {
+std::size_t SimDevice::Readable(char function, std::uint32_t now, std::uint32_t* nextReady,
+                                std::size_t limit) const {
   if (removed_ || function != 'Q') return 0;
   std::size_t n = 0;
   for (const OutByte& b : output_) {
+    if (n == limit) break;
     if (static_cast<std::int32_t>(now - b.readyAt) < 0) {
       *nextReady = b.readyAt;
       break;
@@ -175,7 +177,7 @@ std::size_t SimDevice::Readable(char function, std::uint32_t now, std::uint32_t*
 
 std::size_t SimDevice::Take(char function, std::uint8_t* out, std::size_t max, std::uint32_t now, RequestLog* log) {
   std::uint32_t unused = 0;
-  std::size_t n = std::min(max, Readable(function, now, &unused));
+  std::size_t n = Readable(function, now, &unused, max);
   if (n > 1 && Has(FaultKind::kBytePerRead)) n = 1;
   bool remove = false;
   for (std::size_t i = 0; i < n; ++i) {

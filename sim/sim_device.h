@@ -33,9 +33,10 @@ class SimDevice {
   // Bytes written to a function ('Q' scanner, 'K' display) at time `now` (ms).
   WriteOutcome Write(char function, const std::uint8_t* data, std::size_t size, std::uint32_t now,
                      RequestLog* log);
-  // Bytes of the scanner function's replies readable at `now`; `nextReady` gets the time the
-  // next delayed byte becomes readable, or stays untouched when none waits.
-  std::size_t Readable(char function, std::uint32_t now, std::uint32_t* nextReady) const;
+  // Bytes of the scanner function's replies readable at `now`, counted up to `limit`;
+  // `nextReady` gets the time the next delayed byte becomes readable, or stays untouched.
+  std::size_t Readable(char function, std::uint32_t now, std::uint32_t* nextReady,
+                       std::size_t limit = SIZE_MAX) const;
   // Takes up to `max` readable bytes.
   std::size_t Take(char function, std::uint8_t* out, std::size_t max, std::uint32_t now, RequestLog* log);
 

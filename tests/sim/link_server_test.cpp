@@ -45,10 +45,11 @@ class LinkServerTest : public ::testing::Test {
     return s;
   }
   static Bytes Frame(std::uint8_t op, const Bytes& payload) {
-    Bytes f{op, 0, 0, 0, 0};
-    std::uint32_t n = static_cast<std::uint32_t>(payload.size());
-    std::memcpy(&f[1], &n, 4);
-    f.insert(f.end(), payload.begin(), payload.end());
+    Bytes f;
+    f.reserve(5 + payload.size());
+    f.push_back(op);
+    for (int i = 0; i < 4; ++i) f.push_back(static_cast<std::uint8_t>(payload.size() >> (8 * i)));
+    for (std::uint8_t b : payload) f.push_back(b);
     return f;
   }
   // The answer's bytes, up to `size`, or fewer when the connection closes.
