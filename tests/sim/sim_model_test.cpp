@@ -238,6 +238,22 @@ TEST(Profiles, EveryShippedProfileLoads) {
             "E101:PAPER JAM,E203:DBL FEED,E101:PAPER JAM,E310:COVER OPEN,");
 }
 
+TEST(Profiles, FaultsListedInAProfileAreOnFromTheStart) {
+  Profile p;
+  std::string error;
+  ASSERT_TRUE(ParseProfile(R"({"base": "default.json", "device": {"faults": ["cut 2 on 1D4942", "wrong-header"]}})",
+                           QX_SIM_PROFILES, &p, &error))
+      << error;
+  SimDevice device(0, p.devices.at(0), p.driver);
+  RequestLog log;
+  std::uint8_t out[64];
+  const Bytes company{0x1D, 'I', 0x42}, firmware{0x1D, 'I', 0x41};
+  device.Write('Q', company.data(), company.size(), 0, &log);
+  EXPECT_EQ(Bytes(out, out + device.Take('Q', out, sizeof out, 0, &log)), (Bytes{'?', 'N'}));
+  device.Write('Q', firmware.data(), firmware.size(), 0, &log);
+  EXPECT_EQ(Bytes(out, out + device.Take('Q', out, sizeof out, 0, &log)), T("?1.05.08"));
+}
+
 TEST(Profiles, ErrorsNameTheField) {
   struct Case {
     const char* json;

@@ -67,11 +67,10 @@ class SetupApi {
           // The path is terminated inside the block; bound the scan by the block all the same.
           std::size_t offset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
           std::size_t n = strnlen(detail->DevicePath, required - offset);
-          if (n < size) {
-            std::memcpy(path, detail->DevicePath, n);
-            path[n] = '\0';
-            found = true;
-          }
+          if (n >= size) n = size - 1;
+          std::memcpy(path, detail->DevicePath, n);
+          path[n] = '\0';
+          found = true;
         }
       }
     }
