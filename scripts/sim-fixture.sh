@@ -37,6 +37,12 @@ case "${1:-}" in
       for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     fi
     rm -f "$state" "$state.pid"
+    # A sanitizer report from the simulator fails the run.
+    if [ -f "$state.out" ] && grep -Eq 'ERROR: (Address|Leak)Sanitizer|WARNING: ThreadSanitizer|runtime error:' "$state.out"; then
+      echo "sim-fixture: the simulator reported:" >&2
+      cat "$state.out" >&2
+      exit 1
+    fi
     ;;
   *)
     echo "usage: sim-fixture.sh start SIM_PROGRAM PROFILE_FOLDER STATE_FILE | stop STATE_FILE" >&2
