@@ -61,7 +61,8 @@ ReceiveResult ReceiveExact(SocketHandle socket, void* data, std::size_t length,
     std::uint32_t elapsed = MillisecondClock() - start;
     if (elapsed >= timeoutMs) return ReceiveResult::kTimeout;
     pollfd pfd{static_cast<int>(socket), POLLIN, 0};
-    int ready = ::poll(&pfd, 1, static_cast<int>(timeoutMs - elapsed));
+    std::uint32_t left = timeoutMs - elapsed;
+    int ready = ::poll(&pfd, 1, left > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(left));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return ReceiveResult::kError;
     if (ready == 0) return ReceiveResult::kTimeout;

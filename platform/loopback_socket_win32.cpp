@@ -67,7 +67,8 @@ ReceiveResult ReceiveExact(SocketHandle socket, void* data, std::size_t length,
     std::uint32_t elapsed = MillisecondClock() - start;
     if (elapsed >= timeoutMs) return ReceiveResult::kTimeout;
     WSAPOLLFD pfd{s, POLLRDNORM, 0};
-    int ready = ::WSAPoll(&pfd, 1, static_cast<INT>(timeoutMs - elapsed));
+    std::uint32_t left = timeoutMs - elapsed;
+    int ready = ::WSAPoll(&pfd, 1, left > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<INT>(left));
     if (ready == SOCKET_ERROR) return ReceiveResult::kError;
     if (ready == 0) return ReceiveResult::kTimeout;
     int chunk = length > 0x10000 ? 0x10000 : static_cast<int>(length);
