@@ -520,13 +520,14 @@ TEST_F(VirtualDriverTest, ReplyFaultsChangeTheReplyAsNamed) {
   struct Case {
     const char* fault;
     Bytes reply;
+    const char* logged;  // what the request log shows leaving the device
   };
   const Case kCases[] = {
-      {"no-reply", {}},
-      {"cut 3", T("_1.", false)},
-      {"xon-xoff", Cat({{'_', 0x11}, T("1.05.08", false), {0x13, 0x00}})},
-      {"wrong-header", T("?1.05.08")},
-      {"wrong-header 0x3D", T("=1.05.08")},
+      {"no-reply", {}, "reply-suppressed 0 5F312E30352E303800"},
+      {"cut 3", T("_1.", false), "reply 0 5F312E"},
+      {"xon-xoff", Cat({{'_', 0x11}, T("1.05.08", false), {0x13, 0x00}}), "reply 0 5F11312E30352E30381300"},
+      {"wrong-header", T("?1.05.08"), "reply 0 3F312E30352E303800"},
+      {"wrong-header 0x3D", T("=1.05.08"), "reply 0 3D312E30352E303800"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.fault);
@@ -534,6 +535,8 @@ TEST_F(VirtualDriverTest, ReplyFaultsChangeTheReplyAsNamed) {
     DriverHandle h = Open();
     Fault(c.fault);
     ExpectReply(h, firmware, c.reply);
+    EXPECT_TRUE(LogHas("command 0 identity 1D4941"));
+    EXPECT_TRUE(LogHas(c.logged));
   }
   UseProfile("default.json");
   DriverHandle h = Open();
