@@ -3,6 +3,7 @@
 // bytes are written out from the scanner's and the driver's formats, not taken from the model.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -634,6 +635,31 @@ TEST_F(VirtualDriverTest, RequestLogRecordsWhatTheDeviceReceived) {
   EXPECT_TRUE(has("control 0 0x222000 in 0 out 4 -> ok 4"));
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back().rfind("ok", 0), 0u);
+}
+
+// The process's driver is the virtual one once QXR7000_SIM names the simulator (read at the
+// first call, so this is the only test here that calls ProcessDriver).
+TEST(ProcessDriver, IsTheSimulatorNamedByTheEnvironment) {
+  simtest::SimAddresses sim;
+  std::string why;
+  ASSERT_TRUE(simtest::FindRunningSim(&sim, &why)) << why;
+  ASSERT_TRUE(simtest::SimControlOk(sim.control, "profile default.json"));
+  std::string address = "127.0.0.1:" + std::to_string(sim.link.port);
+#ifdef _WIN32
+  _putenv_s("QXR7000_SIM", address.c_str());
+#else
+  setenv("QXR7000_SIM", address.c_str(), 1);
+#endif
+  char path[kDevicePathSize];
+  ASSERT_EQ(ProcessDriver().Enumerate(0, path, sizeof path), DriverStatus::kOk);
+  EXPECT_STREQ(path, kDevicePath);
+  DriverHandle h = kInvalidDriverHandle;
+  ASSERT_EQ(ProcessDriver().Open((std::string(path) + "\\QX").c_str(), &h), DriverStatus::kOk);
+  std::uint8_t version[4];
+  std::uint32_t returned = 0;
+  EXPECT_TRUE(ProcessDriver().Control(h, kGetDriverVersion, nullptr, 0, version, 4, &returned));
+  EXPECT_EQ(Bytes(version, version + returned), (Bytes{0x12, 0x03, 0x00, 0x00}));
+  ProcessDriver().Close(h);
 }
 
 }  // namespace
