@@ -54,6 +54,7 @@ struct VirtualDriver::Link {
   std::uint32_t readConstant = 50;
   bool dead = false;
 
+  ~Link() { platform::CloseSocket(socket); }
   void Kill() {
     dead = true;
     platform::CloseSocket(socket);
