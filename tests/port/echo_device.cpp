@@ -24,5 +24,6 @@ DeviceUnderTest EchoDevice() { return {&Device(FakeDriver::DataMode::kEcho), 0};
 DeviceUnderTest SinkDevice() { return {&Device(FakeDriver::DataMode::kSink), 0}; }
 std::uint64_t SinkDeviceBytes() { return Device(FakeDriver::DataMode::kSink).SinkBytes(); }
 int OpenDeviceHandles() { return Device(FakeDriver::DataMode::kEcho).OpenHandleCount(); }
+int OverlappingDeviceCalls() { return Device(FakeDriver::DataMode::kEcho).OverlappingCalls(); }
 
 }  // namespace qx::port::testing

@@ -20,5 +20,7 @@ DeviceUnderTest SinkDevice();
 std::uint64_t SinkDeviceBytes();
 // Driver handles the device under test still holds open; -1 when the driver cannot tell.
 int OpenDeviceHandles();
+// Driver calls that overlapped another on the same handle; -1 when the driver cannot tell.
+int OverlappingDeviceCalls();
 
 }  // namespace qx::port::testing

@@ -102,6 +102,21 @@ int FakeDriver::OpenHandleCount() {
   return static_cast<int>(open_.size());
 }
 
+int FakeDriver::OverlappingCalls() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return overlaps_;
+}
+
+FakeDriver::InFlight::InFlight(FakeDriver& driver, DriverHandle handle) : driver_(driver), handle_(handle) {
+  std::lock_guard<std::mutex> lock(driver_.mutex_);
+  if (driver_.running_[handle_]++ != 0) ++driver_.overlaps_;
+}
+
+FakeDriver::InFlight::~InFlight() {
+  std::lock_guard<std::mutex> lock(driver_.mutex_);
+  --driver_.running_[handle_];
+}
+
 void FakeDriver::ClearLog() {
   std::lock_guard<std::mutex> lock(mutex_);
   calls_.clear();
@@ -137,6 +152,7 @@ DriverStatus FakeDriver::Open(const char* functionPath, DriverHandle* handle) {
 }
 
 DriverStatus FakeDriver::Write(DriverHandle handle, const void* data, std::uint32_t length, std::uint32_t* written) {
+  InFlight running(*this, handle);
   std::uint32_t delay;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -173,6 +189,7 @@ DriverStatus FakeDriver::Write(DriverHandle handle, const void* data, std::uint3
 }
 
 DriverStatus FakeDriver::Read(DriverHandle handle, void* buffer, std::uint32_t capacity, std::uint32_t* got) {
+  InFlight running(*this, handle);
   std::unique_lock<std::mutex> lock(mutex_);
   *got = 0;
   if (logData_) calls_.push_back({'R', handle, 0, {}, {}, capacity});
@@ -191,6 +208,7 @@ DriverStatus FakeDriver::Read(DriverHandle handle, void* buffer, std::uint32_t c
 
 bool FakeDriver::Control(DriverHandle handle, std::uint32_t code, const void* input, std::uint32_t inputSize,
                          void* output, std::uint32_t outputSize, std::uint32_t* returned) {
+  InFlight running(*this, handle);
   std::lock_guard<std::mutex> lock(mutex_);
   *returned = 0;
   const auto* in = static_cast<const std::uint8_t*>(input);

@@ -66,6 +66,9 @@ class FakeDriver final : public qxusb::Driver {
   std::vector<std::uint8_t> Written();
   std::uint64_t SinkBytes();
   int OpenHandleCount();
+  // Calls that came while another call on the same handle was still running: the driver takes
+  // one call per handle at a time.
+  int OverlappingCalls();
   void ClearLog();
 
   qxusb::DriverStatus Enumerate(std::uint32_t member, char* path, std::size_t size) override;
@@ -88,6 +91,16 @@ class FakeDriver final : public qxusb::Driver {
   };
 
   bool Usable(qxusb::DriverHandle handle) const;
+  // Marks a call on the handle as running for its scope, counting overlaps.
+  class InFlight {
+   public:
+    InFlight(FakeDriver& driver, qxusb::DriverHandle handle);
+    ~InFlight();
+
+   private:
+    FakeDriver& driver_;
+    qxusb::DriverHandle handle_;
+  };
 
   std::mutex mutex_;
   std::condition_variable dataArrived_;
@@ -104,6 +117,8 @@ class FakeDriver final : public qxusb::Driver {
   std::vector<std::uint8_t> written_;
   std::uint64_t sinkBytes_ = 0;
   std::vector<Call> calls_;
+  std::map<qxusb::DriverHandle, int> running_;
+  int overlaps_ = 0;
 };
 
 }  // namespace qx::port::testing

@@ -12,7 +12,7 @@
 
 // Two application threads stream through one threaded USB port against an echo device: one
 // writes a position-keyed byte stream in random pieces, the other reads it back in random pieces
-// and checks that every byte arrives once and in order.
+// and checks that every byte arrives once and in order, while a third asks for the device status.
 namespace qx::port {
 namespace {
 
@@ -79,8 +79,19 @@ TEST(PortStress, SixtyFourMebibytesEachWayArriveOnceAndInOrder) {
     }
   });
 
+  // The application's status requests share the handle with the two workers.
+  std::atomic<bool> streaming{true};
+  std::thread status([&] {
+    while (streaming) {
+      PortIsReady(usb);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+
   writer.join();
   reader.join();
+  streaming = false;
+  status.join();
   EXPECT_EQ(mismatchAt, UINT64_MAX) << "first wrong byte at stream position " << mismatchAt;
   EXPECT_EQ(received, kStreamBytes);
   // Nothing more than was sent comes back.
@@ -90,6 +101,10 @@ TEST(PortStress, SixtyFourMebibytesEachWayArriveOnceAndInOrder) {
   EXPECT_EQ(PortClose(usb), 1);
   PortShutdown();
   SetPortDriver(nullptr);
+  int overlaps = testing::OverlappingDeviceCalls();
+  if (overlaps >= 0) {
+    EXPECT_EQ(overlaps, 0);
+  }
   int handles = testing::OpenDeviceHandles();
   if (handles >= 0) {
     EXPECT_EQ(handles, 0);

@@ -14,7 +14,8 @@ class ThreadedPort;
 // first Resume. A worker with nothing to do parks itself with Suspend; the wake-up is a permit
 // (an auto-reset event), so a Resume that comes between the worker's empty check and its Suspend
 // is kept and the Suspend returns at once. Hold (SuspendWrite/SuspendRead) pauses the worker at
-// its next step until Resume.
+// its next step until the next Resume, from ResumeWrite/ResumeRead or from a Write's wake-up, as
+// a resumed thread would go on.
 //
 // The owner stops a worker with RequestStop, Resume, Join before releasing it: Run is a virtual
 // of the derived object, which must outlive the thread.
