@@ -500,6 +500,27 @@ TEST_F(ThreadedUsbPortTest, SuspendReadHoldsTheReaderUntilResumeRead) {
   EXPECT_TRUE(WaitFor([] { return PortGetReadCount(kUsb) == 4; }));
 }
 
+TEST_F(ThreadedUsbPortTest, UnreadInputStopsGrowingTheQueueAndNothingIsDropped) {
+  ASSERT_EQ(PortSetReadChunk(kUsb, kMaxReadChunk), 1);
+  const std::size_t total = kReadQueueCeiling + (1u << 20);
+  std::vector<std::uint8_t> input(total);
+  for (std::size_t i = 0; i < total; ++i) input[i] = static_cast<std::uint8_t>(i * 7 + (i >> 12));
+  driver().FeedInput(input);
+  ASSERT_TRUE(WaitFor([] { return static_cast<std::size_t>(PortGetReadCount(kUsb)) >= kReadQueueCeiling; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_LE(static_cast<std::size_t>(PortGetReadCount(kUsb)), kReadQueueCeiling + kMaxReadChunk);
+
+  std::vector<std::uint8_t> got(total);
+  std::size_t received = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    int read = 0;
+    PortRead(kUsb, got.data() + received, static_cast<int>(total - received), &read);
+    received += static_cast<std::size_t>(read);
+    return received == total;
+  }));
+  EXPECT_TRUE(got == input);
+}
+
 TEST_F(ThreadedUsbPortTest, PurgeReadEmptiesTheReadQueueWhileOpen) {
   driver().FeedInput({1, 2, 3});
   ASSERT_TRUE(WaitFor([] { return PortGetReadCount(kUsb) == 3; }));

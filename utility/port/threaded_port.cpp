@@ -145,11 +145,6 @@ void ThreadedPort::StopWorkers() {
   StopWorker(std::move(writer));
 }
 
-bool ThreadedPort::HasWorkers() {
-  std::lock_guard<std::mutex> lock(writeLock_);
-  return writer_ != nullptr;
-}
-
 void ThreadedPort::RepointWorkers(std::intptr_t link) {
   {
     std::lock_guard<std::mutex> lock(writeLock_);

@@ -62,7 +62,6 @@ class ThreadedPort : public Port {
   bool StartWorkers(std::unique_ptr<PortThread> writer, std::unique_ptr<PortThread> reader);
   // Stops and releases the reader, then the writer; each is asked to stop, woken and joined.
   void StopWorkers();
-  bool HasWorkers();
   void RepointWorkers(std::intptr_t link);
 
  private:
