@@ -135,6 +135,15 @@ TEST_F(UsbPortTest, RefusedTimeoutBlockFailsTheOpenWithEveryHandleClosed) {
   EXPECT_EQ(log().Opens(), 0);
 }
 
+TEST_F(UsbPortTest, MissingScannerFunctionFailsTheOpenAndReleasesTheDisplayHandle) {
+  driver().AddDevice("\\\\?\\usb#display-only", false, true);
+  Configure(1, 2, 5);
+  EXPECT_EQ(PortOpen(kUsb), 0);
+  EXPECT_EQ(OpenedPaths().size(), 2u);
+  EXPECT_EQ(driver().OpenHandleCount(), 0);
+  EXPECT_EQ(log().Opens(), 0);
+}
+
 TEST_F(UsbPortTest, CloseReleasesTheHandlesAndCallsOnCloseOnlyWhenItWasOpen) {
   Configure(1);
   ASSERT_EQ(PortOpen(kUsb), 1);
