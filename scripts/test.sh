@@ -14,7 +14,7 @@ run() {
 }
 run ctest --preset native -j 2
 run ctest --preset native-tsan -L threaded --no-tests=ignore
-run xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows
+run ctest --preset windows
 run ctest --preset fuzz --no-tests=ignore
 
 if [ "$failed" -ne 0 ]; then

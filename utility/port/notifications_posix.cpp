@@ -1,0 +1,107 @@
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "utility/port/notifications.h"
+
+namespace qx::port {
+
+namespace {
+
+// The notification thread: runs the removal check after a reported link failure (coalescing
+// reports that arrive while a check is pending) and the queued TCP notices, in arrival order.
+class NotificationThread {
+ public:
+  ~NotificationThread() { Stop(); }
+
+  void Start() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (thread_.joinable()) return;
+    stop_ = false;
+    thread_ = std::thread([this] { Serve(); });
+  }
+
+  void Stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!thread_.joinable()) return;
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    removalPending_ = false;
+    tcpEvents_.clear();
+  }
+
+  void ReportRemoval() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!thread_.joinable() || removalPending_) return;
+      removalPending_ = true;
+    }
+    wake_.notify_all();
+  }
+
+  void PostTcp(std::intptr_t socket, int event) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!thread_.joinable() || tcpEvents_.size() >= kMaxQueuedTcpEvents) return;
+      tcpEvents_.emplace_back(socket, event);
+    }
+    wake_.notify_all();
+  }
+
+ private:
+  static constexpr std::size_t kMaxQueuedTcpEvents = 64;
+
+  void Serve() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return stop_ || removalPending_ || !tcpEvents_.empty(); });
+      if (stop_) return;
+      if (removalPending_) {
+        removalPending_ = false;
+        lock.unlock();
+        RunUsbRemovalCheck();
+        lock.lock();
+      }
+      while (!tcpEvents_.empty() && !stop_) {
+        auto [socket, event] = tcpEvents_.front();
+        tcpEvents_.pop_front();
+        lock.unlock();
+        HandleTcpNotification(socket, event);
+        lock.lock();
+      }
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::thread thread_;
+  bool stop_ = false;
+  bool removalPending_ = false;
+  std::deque<std::pair<std::intptr_t, int>> tcpEvents_;
+};
+
+NotificationThread& Notifier() {
+  static NotificationThread notifier;
+  return notifier;
+}
+
+}  // namespace
+
+std::intptr_t StartNotifications(void*) {
+  Notifier().Start();
+  return 0;
+}
+
+void StopNotifications() { Notifier().Stop(); }
+
+void ReportLinkFailure() { Notifier().ReportRemoval(); }
+
+void PostTcpNotification(std::intptr_t socket, int event) { Notifier().PostTcp(socket, event); }
+
+}  // namespace qx::port

@@ -1,0 +1,32 @@
+#include "utility/port/port.h"
+
+namespace qx::port {
+
+void Port::SetCallbacks(const PortCallbacks& callbacks) {
+  onOpen_.store(callbacks.onOpen);
+  onClose_.store(callbacks.onClose);
+  onWriteProgress_.store(callbacks.onWriteProgress);
+  onReceive_.store(callbacks.onReceive);
+}
+
+void Port::NotifyOpen() {
+  PortOpenCallback callback = onOpen_.load();
+  if (callback != nullptr && IsOpen() == 1) callback(index_);
+}
+
+void Port::NotifyClose() {
+  PortCloseCallback callback = onClose_.load();
+  if (callback != nullptr) callback(index_);
+}
+
+void Port::NotifyWriteProgress(int tag, int count, int complete) {
+  PortWriteProgressCallback callback = onWriteProgress_.load();
+  if (callback != nullptr && IsOpen() == 1) callback(index_, tag, count, complete);
+}
+
+void Port::NotifyReceive(int available) {
+  PortReceiveCallback callback = onReceive_.load();
+  if (callback != nullptr && IsOpen() == 1) callback(index_, available);
+}
+
+}  // namespace qx::port
