@@ -18,6 +18,9 @@ int RunBatchExport(const char* commandLine) {
 
   SettingRecord record{};
   int gathered = RunExtendedGatherInto(record);
+  // A failed read whose cause the scanner reported with no listed bit ends the gather with 0,
+  // which as an exit code would read as success: it is reported as the read failure it is.
+  if (gathered == kResultNoListedCause) return kResultReadFailed;
   // The target keeps the empty state the check above left.
   if (gathered != kResultSuccess) return gathered;
 

@@ -1,6 +1,7 @@
 #include "utility/shell/device_connection.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/clock.h"
 #include "platform/data_module.h"

@@ -1,6 +1,7 @@
 #include "utility/shell/info_document.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "utility/nodes/port_scanner_requests.h"
 #include "utility/shell/node_factory.h"
