@@ -3,6 +3,8 @@
 if(WIN32)
   set(QX_WINDOWS ON)
   add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0600 WINVER=0x0600 NOMINMAX)
+  # Functions looked up at run time are cast from FARPROC, as GetProcAddress requires.
+  add_compile_options(-Wno-cast-function-type)
 else()
   set(QX_WINDOWS OFF)
 endif()
