@@ -6,6 +6,8 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(native windows)
 for preset in "${presets[@]}"; do
   echo "== build: $preset"
+  start=$SECONDS
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$(nproc)"
+  echo "== build: $preset took $((SECONDS - start)) s"
 done

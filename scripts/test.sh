@@ -10,7 +10,9 @@ bash scripts/build.sh native native-tsan windows fuzz
 failed=0
 run() {
   echo "== test: $*"
+  local start=$SECONDS
   "$@" || failed=1
+  echo "== test: $1 $2 $3 took $((SECONDS - start)) s"
 }
 run ctest --preset native -j 2
 run ctest --preset native-tsan -L threaded --no-tests=ignore
