@@ -61,7 +61,7 @@ TEST(PortStress, EveryByteArrivesOnceAndInOrderBothWays) {
       int written = 0;
       while (PortWrite(usb, 0, piece.data(), n, &written) != 1 && !failed && !timedOut()) {
         ASSERT_EQ(written, 0);  // a piece is taken whole or not at all
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
       position += static_cast<std::uint64_t>(n);
     }
@@ -85,7 +85,7 @@ TEST(PortStress, EveryByteArrivesOnceAndInOrderBothWays) {
         }
       }
       received += static_cast<std::uint64_t>(read);
-      if (read == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      if (read == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   });
 
