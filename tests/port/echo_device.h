@@ -5,8 +5,9 @@
 #include "utility/port/qxusb_driver.h"
 
 // Where the stress test finds an echo device (every byte written comes back) and the benchmark a
-// sink device (every byte written is taken and dropped). Today both are the in-process fake
-// driver; pointing them at the simulator means replacing echo_device.cpp alone.
+// sink device (every byte written is taken and dropped): the in-process fake driver
+// (echo_device.cpp) or the first device of a running qxr7000-sim through the virtual driver
+// (sim_echo_device.cpp). The driver is null when the device cannot be had.
 namespace qx::port::testing {
 
 struct DeviceUnderTest {
