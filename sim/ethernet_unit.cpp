@@ -99,6 +99,11 @@ void EthernetUnit::ServeUdp() {
       int n = platform::ReceiveDatagram(socket, datagram, sizeof datagram, &from, kWaitMs / 2);
       if (n <= 0) continue;
       std::vector<std::uint8_t> request(datagram, datagram + n);
+      // Searches are answered from the broadcast socket only: where both sockets end up bound
+      // to the same port on every address (Wine binds an address that is not an interface's
+      // to all of them), each search still gets one answer.
+      const bool search = n > 5 && request[5] == 'P';
+      if (search && socket != broadcast_) continue;
       {
         std::lock_guard<std::mutex> lock(lock_);
         requests_.push_back(request);
