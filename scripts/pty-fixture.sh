@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Starts or stops the far end of a COM port for the Windows tests (scripts/pty-line.py).
-#   pty-fixture.sh start WINEPREFIX COM_NUMBER STATE_FILE
-#   pty-fixture.sh stop WINEPREFIX COM_NUMBER STATE_FILE
-# start maps COM<n> of the prefix to a fresh pseudo-terminal; STATE_FILE gets the line settings.
+#   pty-fixture.sh start WINEPREFIX DEVICE STATE_FILE
+#   pty-fixture.sh stop WINEPREFIX DEVICE STATE_FILE
+# start maps DEVICE of the prefix (com5, lpt2, ...) to a fresh pseudo-terminal; STATE_FILE gets
+# the line settings.
 set -euo pipefail
-prefix=$2 com=$3 state=$4
-link="$prefix/dosdevices/com$com"
+prefix=$2 device=$3 state=$4
+link="$prefix/dosdevices/$device"
 case "${1:-}" in
   start)
     mkdir -p "$prefix/dosdevices"
@@ -25,7 +26,7 @@ case "${1:-}" in
     rm -f "$link" "$state" "$state.pid"
     ;;
   *)
-    echo "usage: pty-fixture.sh start|stop WINEPREFIX COM_NUMBER STATE_FILE" >&2
+    echo "usage: pty-fixture.sh start|stop WINEPREFIX DEVICE STATE_FILE" >&2
     exit 2
     ;;
 esac

@@ -7,10 +7,12 @@
 #include <string>
 #include <thread>
 
+#include "platform/comm_device.h"
 #include "tests/port/port_test_support.h"
 
-// The serial port through Wine's COM5, mapped by the test fixture to a pseudo-terminal whose far
-// end echoes and reports the line settings it sees (scripts/pty-line.py).
+// The serial port through Wine's COM5 and the parallel port through LPT2, each mapped by the test
+// fixture to a pseudo-terminal whose far end echoes and reports the line settings it sees
+// (scripts/pty-line.py).
 namespace qx::port {
 namespace {
 
@@ -114,6 +116,29 @@ TEST_F(SerialUnderWine, DirectAndThreadedDataComeBackFromTheEcho) {
     EXPECT_EQ(std::string(buffer, 4), "ECHO");
     EXPECT_EQ(PortClose(kSerial), 1);
   }
+}
+
+TEST_F(SerialUnderWine, ParallelWriteConstantOf500Becomes2000AtOpen) {
+  constexpr int kParallel = 1;
+  PortSettings s{};
+  s.lptPort = 1;  // LPT2
+  s.readTotalMultiplier = 1;
+  s.readTotalConstant = 10;
+  s.writeTotalConstant = 500;
+  ASSERT_EQ(PortSetConfig(kParallel, &s), 1);
+  ASSERT_EQ(PortOpen(kParallel), 1);
+  platform::CommTimeouts device;
+  ASSERT_TRUE(platform::GetCommDeviceTimeouts(PortGetHandle(kParallel), &device));
+  EXPECT_EQ(device.writeConstant, 2000u);
+  EXPECT_EQ(device.readConstant, 10u);
+  int written = 0;
+  ASSERT_EQ(PortWrite(kParallel, 0, "LPT", 3, &written), 1);
+  ASSERT_TRUE(WaitFor([] { return PortGetReadCount(kParallel) == 3; }, std::chrono::seconds(5)));
+  char buffer[4] = {};
+  int read = 0;
+  EXPECT_EQ(PortRead(kParallel, buffer, 3, &read), 1);
+  EXPECT_EQ(std::string(buffer, 3), "LPT");
+  EXPECT_EQ(PortClose(kParallel), 1);
 }
 
 }  // namespace
