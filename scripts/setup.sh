@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth
+  wine wine64 xvfb xauth python3
 )
 missing=()
 for p in "${packages[@]}"; do

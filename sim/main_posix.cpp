@@ -7,11 +7,15 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "sim/bus.h"
 #include "sim/control_commands.h"
 #include "sim/control_connection.h"
+#include "sim/ethernet_profile.h"
+#include "sim/ethernet_unit.h"
 #include "sim/link_connection.h"
 #include "sim/tcp_server.h"
 
@@ -19,13 +23,17 @@ namespace {
 
 constexpr const char kUsage[] =
     "usage: qxr7000-sim --profile FILE [--listen 127.0.0.1:PORT] [--control 127.0.0.1:PORT]\n"
-    "                   [--profiles DIR]\n"
+    "                   [--profiles DIR] [--ethernet UNIT.json ...]\n"
     "Listens on loopback only; port 0 picks a free port. The first output line is\n"
     "  QXR7000_SIM=HOST:PORT QXR7000_SIM_CONTROL=HOST:PORT\n"
-    "Control commands are read from standard input and from the control port (try 'help').\n";
+    "Control commands are read from standard input and from the control port (try 'help').\n"
+    "Each --ethernet starts a loopback Ethernet unit (UDP control protocol, TCP data) and prints\n"
+    "  QXR7000_ETHERNET=ADDRESS UDP=PORT TCP=PORT\n"
+    "Units started without ports share the first unit's UDP port.\n";
 
 struct Options {
   std::string profile, listen = "127.0.0.1:0", control, profiles;
+  std::vector<std::string> ethernet;
 };
 
 bool ParseOptions(int argc, char** argv, Options* o) {
@@ -37,6 +45,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     else if (arg == "--listen") o->listen = value;
     else if (arg == "--control") o->control = value;
     else if (arg == "--profiles") o->profiles = value;
+    else if (arg == "--ethernet") o->ethernet.push_back(value);
     else return false;
   }
   if (o->control.empty()) {
@@ -87,6 +96,20 @@ int main(int argc, char** argv) {
     qx::sim::ServeControlConnection(&control, socket, stopping);
   });
   std::printf("QXR7000_SIM=%s QXR7000_SIM_CONTROL=%s\n", link.address().c_str(), controlServer.address().c_str());
+
+  std::vector<std::unique_ptr<qx::sim::EthernetUnit>> units;
+  for (const std::string& file : options.ethernet) {
+    qx::sim::EthernetUnitProfile unitProfile;
+    if (!units.empty() && unitProfile.udpPort == 0) unitProfile.udpPort = units.front()->UdpPort();
+    auto unit = std::make_unique<qx::sim::EthernetUnit>();
+    if (!qx::sim::LoadEthernetProfileFile(file, &unitProfile, &error) || !unit->Start(unitProfile)) {
+      std::fprintf(stderr, "qxr7000-sim: %s\n", error.empty() ? ("cannot start the unit of " + file).c_str() : error.c_str());
+      return 1;
+    }
+    std::printf("QXR7000_ETHERNET=%d.%d.%d.%d UDP=%u TCP=%u\n", unitProfile.address[0], unitProfile.address[1],
+                unitProfile.address[2], unitProfile.address[3], unit->UdpPort(), unit->TcpPort());
+    units.push_back(std::move(unit));
+  }
   std::fflush(stdout);
 
   // Standard input is a control channel too; its end only ends that channel.

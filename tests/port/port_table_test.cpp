@@ -203,9 +203,12 @@ TEST_F(PortTable, ParallelAndEthernetSetConfig) {
   EXPECT_EQ(parallel->DirectMode(), 1);
 
   auto* ethernet = static_cast<EthernetPort*>(PortTableEntry(3));
-  EXPECT_STREQ(ethernet->IpText(), "192.168.192.168");
+  char ip[kIpTextSize];
+  ethernet->IpText(ip, sizeof ip);
+  EXPECT_STREQ(ip, "192.168.192.168");
   ASSERT_EQ(PortSetConfig(3, &settings), 1);
-  EXPECT_STREQ(ethernet->IpText(), "10.0.0.5");
+  ethernet->IpText(ip, sizeof ip);
+  EXPECT_STREQ(ip, "10.0.0.5");
   EXPECT_EQ(ethernet->DirectMode(), 1);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/port/fake_driver.h"
+#include "tests/port/loopback_network.h"
 #include "utility/port/port_api.h"
 #include "utility/port/port_driver.h"
 
@@ -49,12 +50,15 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds b
 // A settings record as the device connection fills it for the USB port.
 PortSettings UsbSettings(int direct, int usbIndex = 0, int usbFunction = 0);
 
-// The library initialised with the fake driver and the four ports of the device connection:
+// The library initialised with the fake driver and the four ports of the device connection (the
+// Ethernet port held on loopback):
 // indexes 0..3 by type; the callback log cleared and attached to every port.
 class PortLibraryFixture {
  public:
   PortLibraryFixture();
   ~PortLibraryFixture();
+  // Declared first: the Ethernet port the fixture creates is held on loopback from the start.
+  LoopbackNetwork network;
   FakeDriver driver;
 };
 

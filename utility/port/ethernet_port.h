@@ -2,17 +2,21 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 #include "utility/port/threaded_port.h"
+#include "utility/port/udp_control.h"
 
 namespace qx::port {
 
-inline constexpr std::size_t kIpTextSize = 16;
-
-// Port type 3: a networked scanner over TCP 9100 with a UDP control channel on 3289.
-// Construction and configuration; the TCP link and the control channel are not part of this
-// build yet, so the port behaves as one whose control channel could not start: Open and the
-// status operations report 0.
+// Port type 3: a networked scanner or interface board. Data goes over a TCP connection to port
+// 9100 through a sender and a receiver thread (always threaded); status and control go over the
+// UDP control channel on port 3289, which lives as long as the port object, open or not. Ports,
+// broadcast address and reply wait come from ethernet_endpoints.h.
+//
+// Open and Close are serialised among themselves (Close may come from the notification receiver
+// when the unit ends the connection).
 class EthernetPort final : public ThreadedPort {
  public:
   explicit EthernetPort(int index);
@@ -23,6 +27,7 @@ class EthernetPort final : public ThreadedPort {
   int Read(void* buffer, int length, int* read) override;
   int Close() override;
   int DeviceCheck() override;
+  // record null: the network search, printing one line per answering unit.
   int GetInfo(void* record) override;
   int IsOpen() override;
   int IsReady() override;
@@ -34,14 +39,24 @@ class EthernetPort final : public ThreadedPort {
   // The TCP connection reported itself connected: mark it and tell the caller.
   void ConfirmConnected();
 
-  const char* IpText() const { return ipText_; }
-  int DirectMode() const { return direct_; }
+  // The device address as text, copied terminated into out.
+  void IpText(char* out, std::size_t size);
+  int DirectMode() const { return direct_.load(); }
+  // Null when the socket layer 1.1 did not start.
+  UdpControl* Control() { return control_.get(); }
 
  private:
+  int OpenLocked();
+  int FillInfo(EthernetInfo& info);
+
   std::atomic<std::intptr_t> socket_{-1};
-  std::atomic<int> connected_{0};
+  std::mutex ipLock_;
   char ipText_[kIpTextSize] = "192.168.192.168";
-  int direct_ = 0;
+  std::atomic<int> direct_{0};
+  std::atomic<int> connected_{0};
+  bool socketLayerStarted_ = false;
+  std::unique_ptr<UdpControl> control_;
+  std::mutex lifecycle_;
 };
 
 }  // namespace qx::port

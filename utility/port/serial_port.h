@@ -1,42 +1,33 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 
+#include "platform/comm_device.h"
 #include "utility/port/threaded_port.h"
 
 namespace qx::port {
 
-// DTR and RTS control values, as the Windows DCB numbers them.
-inline constexpr std::uint8_t kLineControlDisable = 0;
-inline constexpr std::uint8_t kLineControlEnable = 1;
-inline constexpr std::uint8_t kLineControlHandshake = 2;
-
-// The line settings of a COM port in portable form; the Windows link copies them into its DCB.
-struct SerialLine {
-  std::uint32_t baudRate = 19200;
-  std::uint8_t byteSize = 8;
-  std::uint8_t parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
-  std::uint8_t stopBits = 0;  // 0 one, 1 one and a half, 2 two
-  bool outxCtsFlow = false;
-  bool outxDsrFlow = true;
-  std::uint8_t dtrControl = kLineControlHandshake;
-  bool outX = false;
-  bool inX = false;
-  std::uint8_t rtsControl = kLineControlDisable;
-  bool dsrSensitivity = false;
-  char xonChar = 17;
-  char xoffChar = 19;
-};
+using platform::kLineControlDisable;
+using platform::kLineControlEnable;
+using platform::kLineControlHandshake;
+// The line settings of a COM port; the Windows link copies them into its DCB.
+using SerialLine = platform::CommLine;
 
 // The baud rate a PortSettings baud code stands for (unknown codes: 19200).
 std::uint32_t BaudRateFromCode(std::int32_t code);
 // Applies a flow-control code 0..6 to the line; any other code leaves the flow fields alone.
 // DSR sensitivity is cleared in every case.
 void ApplyFlowCode(SerialLine& line, std::int32_t code);
+// The serial port's link mode from the flags of request 0x2220C0: bit 2 alone (of bits 2, 3)
+// gives 1, bit 3 alone 2, bit 4 with neither 3; anything else 0. Bit 5 is not looked at.
+std::int32_t SerialLinkModeFromFlags(std::uint32_t flags);
 
-// Port type 0: an RS-232 COM port. Construction and configuration; the COM link itself (open,
-// data, status) is not part of this build yet, so Open reports failure (0) and the port stays
-// closed, answering as a closed serial port does.
+// Port type 0: an RS-232 COM port (platform/comm_device.h). Threaded mode has a writer and an
+// event thread that announces received characters; there is no read queue: Read takes the bytes
+// from the driver, waiting at most the read timeouts. DTR and RTS are raised while open.
+// Open, Close and SetConfig are serialised among themselves.
 class SerialPort final : public ThreadedPort {
  public:
   explicit SerialPort(int index);
@@ -63,14 +54,26 @@ class SerialPort final : public ThreadedPort {
   int ComNumber() const { return comNumber_; }
   const SerialLine& Line() const { return line_; }
   const std::uint32_t* Timeouts() const { return timeouts_; }
-  int DirectMode() const { return direct_; }
+  int DirectMode() const { return direct_.load(); }
 
  private:
+  int OpenLocked();
+  platform::CommTimeouts CommTimeoutsOf() const;
+  void ReleaseIo();
+  int ReadThreaded(platform::CommHandle handle, void* buffer, int length, int* read);
+
+  std::mutex lifecycle_;
+  std::atomic<platform::CommHandle> handle_{platform::kInvalidComm};
   int comNumber_ = 0;
   SerialLine line_;
   // ReadIntervalTimeout, read multiplier, read constant, write multiplier, write constant.
   std::uint32_t timeouts_[5] = {0xFFFFFFFFu, 0, 0, 0, 2000};
-  int direct_ = 0;
+  std::atomic<int> direct_{0};
+  // Writer, application reads, event thread: each overlapped transfer has its own.
+  platform::CommIo* writerIo_ = nullptr;
+  platform::CommIo* readerIo_ = nullptr;
+  platform::CommIo* eventIo_ = nullptr;
+  std::mutex readIoLock_;
 };
 
 }  // namespace qx::port

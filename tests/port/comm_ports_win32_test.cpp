@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/comm_device.h"
+#include "tests/port/port_test_support.h"
+
+// The serial port through Wine's COM5 and the parallel port through LPT2, each mapped by the test
+// fixture to a pseudo-terminal whose far end echoes and reports the line settings it sees
+// (scripts/pty-line.py).
+namespace qx::port {
+namespace {
+
+using testing::WaitFor;
+
+constexpr int kSerial = 0;
+constexpr int kCom5 = 4;  // 0-based
+// Linux termios values the far end reports.
+constexpr unsigned kB9600 = 13, kB19200 = 14, kB115200 = 4098;
+constexpr unsigned kParodd = 01000, kCstopb = 0100, kCrtscts = 020000000000u;
+constexpr unsigned kIxon = 02000, kIxoff = 010000;
+
+struct LineStatus {
+  unsigned speed = 0, cflag = 0, iflag = 0;
+  bool operator==(const LineStatus&) const = default;
+};
+
+class SerialUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* state = std::getenv("QXR7000_PTY_STATUS");
+    if (state == nullptr) GTEST_SKIP() << "no pseudo-terminal mapped to COM5 (run through ctest)";
+    statusPath_ = std::string("Z:") + state;
+  }
+
+  LineStatus Status() {
+    LineStatus status;
+    if (FILE* f = std::fopen(statusPath_.c_str(), "r")) {
+      if (std::fscanf(f, "%u %u %u", &status.speed, &status.cflag, &status.iflag) != 3) status = LineStatus{};
+      std::fclose(f);
+    }
+    return status;
+  }
+
+  // The far end polls every 20 ms; a setting has arrived when the report shows it.
+  bool Arrives(unsigned speed, unsigned cflagMask, unsigned cflag, unsigned iflagMask, unsigned iflag) {
+    return WaitFor([&] {
+      LineStatus s = Status();
+      return s.speed == speed && (s.cflag & cflagMask) == cflag && (s.iflag & iflagMask) == iflag;
+    }, std::chrono::seconds(3));
+  }
+
+  int Configure(int direct, int baud, int parity, int stop, int flow) {
+    PortSettings s{};
+    s.direct = direct;
+    s.comPort = kCom5;
+    s.baudCode = baud;
+    s.dataBits = 8;
+    s.parityCode = parity;
+    s.stopBitsCode = stop;
+    s.flowCode = flow;
+    s.readTotalConstant = 300;
+    s.writeTotalConstant = 1000;
+    return PortSetConfig(kSerial, &s);
+  }
+
+  testing::PortLibraryFixture library;
+  std::string statusPath_;
+};
+
+TEST_F(SerialUnderWine, LineCodesArriveAtTheFarEnd) {
+  Configure(1, 3, 1, 2, 2);
+  ASSERT_EQ(PortOpen(kSerial), 1);
+  EXPECT_TRUE(Arrives(kB9600, kParodd | kCstopb | kCrtscts, kParodd | kCstopb | kCrtscts, 0, 0));
+  EXPECT_EQ(PortClose(kSerial), 1);
+
+  Configure(1, 7, 2, 0, 3);
+  ASSERT_EQ(PortOpen(kSerial), 1);
+  EXPECT_TRUE(Arrives(kB115200, kParodd | kCstopb | kCrtscts, 0, kIxon | kIxoff, kIxon | kIxoff));
+  // Baud codes 4 and 9 both give 19200, set on the open port.
+  Configure(1, 4, 0, 0, 1);
+  EXPECT_TRUE(Arrives(kB19200, kCrtscts, 0, kIxon, 0));
+  Configure(1, 9, 0, 0, 1);
+  EXPECT_TRUE(Arrives(kB19200, kCrtscts, 0, kIxon, 0));
+  EXPECT_EQ(PortClose(kSerial), 1);
+}
+
+TEST_F(SerialUnderWine, FlowOverrideOnThenOffRestoresFlowCode5) {
+  Configure(1, 3, 0, 0, 5);
+  ASSERT_EQ(PortOpen(kSerial), 1);
+  EXPECT_TRUE(Arrives(kB9600, kCrtscts, kCrtscts, 0, 0));
+  EXPECT_EQ(PortSetFlowOverride(kSerial, 1), 1);
+  EXPECT_TRUE(Arrives(kB9600, kCrtscts, 0, 0, 0));
+  EXPECT_EQ(PortSetFlowOverride(kSerial, 0), 1);
+  EXPECT_TRUE(Arrives(kB9600, kCrtscts, kCrtscts, 0, 0));
+  EXPECT_EQ(PortClose(kSerial), 1);
+}
+
+TEST_F(SerialUnderWine, DirectAndThreadedDataComeBackFromTheEcho) {
+  for (int direct : {1, 0}) {
+    SCOPED_TRACE(direct);
+    Configure(direct, 3, 0, 0, 1);
+    ASSERT_EQ(PortOpen(kSerial), 1);
+    int written = 0;
+    ASSERT_EQ(PortWrite(kSerial, 0, "ECHO", 4, &written), 1);
+    EXPECT_EQ(written, 4);
+    ASSERT_TRUE(WaitFor([] { return PortGetReadCount(kSerial) >= 4; }, std::chrono::seconds(5)));
+    char buffer[8] = {};
+    int read = 0;
+    EXPECT_EQ(PortRead(kSerial, buffer, 4, &read), 1);
+    EXPECT_EQ(std::string(buffer, 4), "ECHO");
+    EXPECT_EQ(PortClose(kSerial), 1);
+  }
+}
+
+TEST_F(SerialUnderWine, ParallelWriteConstantOf500Becomes2000AtOpen) {
+  constexpr int kParallel = 1;
+  PortSettings s{};
+  s.lptPort = 1;  // LPT2
+  s.readTotalMultiplier = 1;
+  s.readTotalConstant = 10;
+  s.writeTotalConstant = 500;
+  ASSERT_EQ(PortSetConfig(kParallel, &s), 1);
+  ASSERT_EQ(PortOpen(kParallel), 1);
+  platform::CommTimeouts device;
+  ASSERT_TRUE(platform::GetCommDeviceTimeouts(PortGetHandle(kParallel), &device));
+  EXPECT_EQ(device.writeConstant, 2000u);
+  EXPECT_EQ(device.readConstant, 10u);
+  int written = 0;
+  ASSERT_EQ(PortWrite(kParallel, 0, "LPT", 3, &written), 1);
+  ASSERT_TRUE(WaitFor([] { return PortGetReadCount(kParallel) == 3; }, std::chrono::seconds(5)));
+  char buffer[4] = {};
+  int read = 0;
+  EXPECT_EQ(PortRead(kParallel, buffer, 3, &read), 1);
+  EXPECT_EQ(std::string(buffer, 3), "LPT");
+  EXPECT_EQ(PortClose(kParallel), 1);
+}
+
+}  // namespace
+}  // namespace qx::port

@@ -1,0 +1,7 @@
+#include "tests/port/message_pump.h"
+
+namespace qx::port::testing {
+
+void PumpMessages() {}
+
+}  // namespace qx::port::testing
