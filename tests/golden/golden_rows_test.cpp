@@ -189,6 +189,21 @@ TEST_F(GoldenRowsTest, SystemEnvironment) { CheckFile("system.txt"); }
 TEST_F(GoldenRowsTest, UsbStandardRequests) { CheckFile("usb_standard_request.txt"); }
 TEST_F(GoldenRowsTest, UsbVendorRequests) { CheckFile("usb_vendor_request.txt"); }
 
+// The normal view of the device node lists the first eleven of its extended rows.
+TEST_F(GoldenRowsTest, DeviceNormalRowsAreTheFirstEleven) {
+  ASSERT_EQ(gatherResult_, 1);
+  std::vector<Section> sections;
+  std::string why;
+  ASSERT_TRUE(ReadExpectedFile(std::string(QX_GOLDEN_EXPECTED) + "/device.txt", &sections, &why)) << why;
+  ASSERT_EQ(sections.front().node, "Device");
+  ASSERT_EQ(sections.front().rows.size(), 14u);
+  RowList normal = InfoDocument::RowsOf(document_->DeviceNode(NodeClass::kDevice), kRunModeNormal);
+  ASSERT_EQ(normal.size(), 11u);
+  for (std::size_t i = 0; i < normal.size(); ++i) {
+    EXPECT_TRUE(RowMatches(sections.front().rows[i], normal[i])) << normal[i].item << " " << normal[i].value;
+  }
+}
+
 // Every one of the 35 classes has exactly one expected section.
 TEST_F(GoldenRowsTest, ExpectedFilesCoverEveryNodeOnce) {
   std::multiset<std::string> seen;
