@@ -82,12 +82,13 @@ std::string Show(const RowList& rows) {
   return text.str();
 }
 
-// The scanner is the simulator's default scanner, reached through the virtual driver.
-bool PointDriverAtSim(std::string* why) {
+// The scanner is the simulator's scanner of the given profile, reached through the virtual driver.
+bool PointDriverAtSim(const char* profile, std::string* why) {
   simtest::SimAddresses sim;
   if (!simtest::FindRunningSim(&sim, why)) return false;
-  if (!simtest::SimControlOk(sim.control, "profile default.json") || !simtest::SimControlOk(sim.control, "fault clear")) {
-    *why = "the simulator refused the default profile";
+  if (!simtest::SimControlOk(sim.control, std::string("profile ") + profile) ||
+      !simtest::SimControlOk(sim.control, "fault clear")) {
+    *why = std::string("the simulator refused the profile ") + profile;
     return false;
   }
   char link[64];
@@ -111,8 +112,9 @@ bool PointDriverAtSim(std::string* why) {
 
 class GoldenRowsTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ready_ = PointDriverAtSim(&why_);
+  static void SetUpTestSuite() { GatherFrom("default.json"); }
+  static void GatherFrom(const char* profile) {
+    ready_ = PointDriverAtSim(profile, &why_);
     if (!ready_) return;
     document_ = new InfoDocument(nullptr);
     document_->BuildDeviceTree(kRunModeBatch);
@@ -203,6 +205,21 @@ TEST_F(GoldenRowsTest, DeviceNormalRowsAreTheFirstEleven) {
     EXPECT_TRUE(RowMatches(sections.front().rows[i], normal[i])) << normal[i].item << " " << normal[i].value;
   }
 }
+
+// A second document, after the first suite's is gone, reads the one-pocket scanner: the rows that
+// depend on the pocket count, the franker, the speed and the feed type.
+class OnePocketRowsTest : public GoldenRowsTest {
+ protected:
+  static void SetUpTestSuite() { GatherFrom("one-pocket.json"); }
+  // Later tests of the fixture's simulator expect the default scanner.
+  static void TearDownTestSuite() {
+    GoldenRowsTest::TearDownTestSuite();
+    std::string why;
+    PointDriverAtSim("default.json", &why);
+  }
+};
+
+TEST_F(OnePocketRowsTest, DeviceSensorAndCounterRows) { CheckFile("one_pocket.txt"); }
 
 // Every one of the 35 classes has exactly one expected section.
 TEST_F(GoldenRowsTest, ExpectedFilesCoverEveryNodeOnce) {
