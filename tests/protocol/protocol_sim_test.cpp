@@ -181,6 +181,11 @@ TEST_F(OpenScanner, AnOverlongHeaderBlockIsCutToTheBufferAndEndsWithItsNul) {
 }
 
 TEST_F(OpenScanner, AHeaderBlockThatNeverEndsIsCutOffAsBroken) {
+#ifdef _WIN32
+  // 65536 single-byte link round trips take about 90 s under Wine; the reader is the same code
+  // natively, where this runs, and the fuzz target checks the bound in-process.
+  GTEST_SKIP() << "native only: too slow under Wine";
+#endif
   // 70000 bytes without a NUL within the reader's bound: no reply, no overflow, no hang.
   Fault("long-header 70000 on 1D4942");
   Bytes reply;
