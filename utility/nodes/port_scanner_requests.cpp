@@ -35,6 +35,21 @@ int ExpectBytes(int port, std::uint8_t first, std::uint8_t second) {
   return b == second ? kRequestDone : kRequestNotDone;
 }
 
+// XON and XOFF never reach a caller, also not inside a calibration block that came in one
+// read: they are dropped and the characters still missing are awaited like any reply byte.
+bool CompleteBlock(int port, char* block, int length) {
+  int kept = 0;
+  for (int i = 0; i < length; ++i) {
+    if (ClassifyReplyByte(static_cast<std::uint8_t>(block[i])) != kReplyNothing) block[kept++] = block[i];
+  }
+  while (kept < length) {
+    int byte = ReadReplyByte(port);
+    if (byte < 0) return false;
+    block[kept++] = static_cast<char>(byte);
+  }
+  return true;
+}
+
 }  // namespace
 
 void DrainInput(int port) {
@@ -106,6 +121,7 @@ int PortScannerRequests::CalibrationTransfer(int portIndex, std::uint16_t startA
     if (pairs <= 0 || 2 * pairs >= static_cast<int>(sizeof block)) return kRequestNoReply;
     int got = 0;
     if (port::PortRead(portIndex, block, 2 * pairs, &got) != 1) return kRequestNoReply;
+    if (!CompleteBlock(portIndex, block, 2 * pairs)) return kRequestNoReply;
     block[2 * pairs] = '\0';
     StoreCalibrationPairs(block, static_cast<std::size_t>(pairs), values, capacity, valueCount);
     if (block[0] == '\0') return kRequestDone;
