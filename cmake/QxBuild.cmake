@@ -35,6 +35,9 @@ if(NOT QX_FUZZ)
   endif()
 endif()
 
+# Everything the ThreadSanitizer run needs: the tests labelled "threaded" (and what they start).
+add_custom_target(threaded_tests)
+
 # qx_test(NAME SOURCES ... LIBS ... [LABELS ...] [WINDOWS_ONLY] [NATIVE_ONLY] [GUI])
 # One GoogleTest executable registered with ctest; in the Windows build ctest runs it through Wine,
 # and a GUI test (one that creates windows) inside Xvfb.
@@ -52,6 +55,9 @@ function(qx_test name)
     add_test(NAME ${name} COMMAND ${name})
   endif()
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT 600)
+  if("threaded" IN_LIST T_LABELS)
+    add_dependencies(threaded_tests ${name})
+  endif()
   if(QX_WINDOWS)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
   endif()
