@@ -60,6 +60,22 @@ std::vector<std::uint8_t> ExpectedHeader() {
 std::vector<ExpectedSlot> ExpectedDeviceSlots(const std::string& profile) {
   std::vector<ExpectedSlot> slots;
 
+  // Device: texts zero-filled to their fields, then the one-byte codes: speed 'B' (60 dpm), remote
+  // wake-up '1' (bmAttributes 0xE0 has bit 5), franker '1' (fourth status byte has bit 1 clear),
+  // the original version, boot mode '0', calibrated '1', multi feed 1, waterfall 1, two pockets.
+  std::vector<std::uint8_t> device;
+  PutText(device, "QX-R7000", 33);
+  PutText(device, "1.05.08", 33);
+  PutText(device, "USB", 16);
+  PutText(device, "NORVA", 33);
+  PutText(device, "R7K0A1234567", 33);
+  for (std::uint8_t b : {'B', '1', '1'}) device.push_back(b);
+  PutText(device, "R7000-ORG 2.10", 33);
+  for (std::uint8_t b : {std::uint8_t{'0'}, std::uint8_t{'1'}, std::uint8_t{1}, std::uint8_t{1}, std::uint8_t{2}}) {
+    device.push_back(b);
+  }
+  slots.push_back({"Device", F(0), device});
+
   // NV: nine 81-byte text slots.
   std::vector<std::uint8_t> nv;
   for (const char* text : {"BRANCH 0042 TELLER 3", "INSTALLED 2006-03-14", "SERVICE CONTRACT SC-77812",
@@ -129,6 +145,18 @@ std::vector<ExpectedSlot> ExpectedDeviceSlots(const std::string& profile) {
   slots.push_back({"Time Out Mode", F(20613), timeOutMode});
   slots.push_back({"XB Status", F(20617), {0, 0, 0, 0}});
   return slots;
+}
+
+std::string HexOf(const std::string& bytes) { return HexOf(std::vector<std::uint8_t>(bytes.begin(), bytes.end())); }
+
+std::string HexOf(const std::vector<std::uint8_t>& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (std::uint8_t b : bytes) {
+    text += kDigits[b >> 4];
+    text += kDigits[b & 0x0F];
+  }
+  return text;
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -23,6 +23,10 @@ std::vector<std::uint8_t> ExpectedHeader();
 // taken from it rather than copied here).
 std::vector<ExpectedSlot> ExpectedDeviceSlots(const std::string& profileText);
 
+// Bytes as hexadecimal text, so that a mismatch shows what was expected and what came.
+std::string HexOf(const std::string& bytes);
+std::string HexOf(const std::vector<std::uint8_t>& bytes);
+
 // The text of a file, empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 

@@ -126,12 +126,11 @@ TEST_F(WineE2E, ExportWritesTheFileAndQxrShowsTheLiveTree) {
   std::string file = qx::e2e::ReadWholeFile(In("report.qxr"));
   ASSERT_EQ(file.size(), 20633u);
   std::vector<std::uint8_t> header = qx::e2e::ExpectedHeader();
-  EXPECT_EQ(file.substr(0, 12), std::string(header.begin(), header.end()));
+  EXPECT_EQ(qx::e2e::HexOf(file.substr(0, 12)), qx::e2e::HexOf(header));
   std::string profile = qx::e2e::ReadWholeFile(QX_SIM_PROFILES "/default.json");
   ASSERT_FALSE(profile.empty());
   for (const qx::e2e::ExpectedSlot& slot : qx::e2e::ExpectedDeviceSlots(profile)) {
-    EXPECT_EQ(file.substr(slot.fileOffset, slot.bytes.size()), std::string(slot.bytes.begin(), slot.bytes.end()))
-        << slot.name;
+    EXPECT_EQ(qx::e2e::HexOf(file.substr(slot.fileOffset, slot.bytes.size())), qx::e2e::HexOf(slot.bytes)) << slot.name;
   }
 
   Outcome shown = Run("qxr.exe", "show report.qxr", folder_);
