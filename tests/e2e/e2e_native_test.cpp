@@ -157,6 +157,7 @@ TEST_F(BatchE2E, ExitCodesOfTheProfiles) {
     // The target was created by the check before the gather and keeps that empty state.
     ASSERT_TRUE(fs::exists(folder_ / "out.qxr")) << c.profile;
     EXPECT_EQ(fs::file_size(folder_ / "out.qxr"), 0u) << c.profile;
+    fs::remove(folder_ / "out.qxr");
   }
 }
 
@@ -204,7 +205,9 @@ TEST_F(BatchE2E, ANotReadyScannerReportsItsErrorCause) {
     ASSERT_TRUE(Profile(c.profile));
     Outcome run = Utility({"/r7000", "cause"}, folder_);
     EXPECT_EQ(run.status, Low8(c.code)) << c.profile << " " << run.err;
+    ASSERT_TRUE(fs::exists(folder_ / "cause.qxr")) << c.profile;
     EXPECT_EQ(fs::file_size(folder_ / "cause.qxr"), 0u) << c.profile;
+    fs::remove(folder_ / "cause.qxr");
   }
 }
 
