@@ -76,6 +76,13 @@ std::vector<ExpectedSlot> ExpectedDeviceSlots(const std::string& profile) {
   }
   slots.push_back({"Device", F(0), device});
 
+  // AD converter: paper length, voltage, middle, franking, eject as 16-bit readings, then the
+  // double-feed reading as a signed 32-bit value.
+  std::vector<std::uint8_t> ad;
+  for (unsigned v : {0xD2u, 0xB4u, 0x24u, 0x1Eu, 0xC8u}) Put16(ad, v);
+  Put32(ad, 0x0234);
+  slots.push_back({"AD Converter", F(11237), ad});
+
   // NV: nine 81-byte text slots.
   std::vector<std::uint8_t> nv;
   for (const char* text : {"BRANCH 0042 TELLER 3", "INSTALLED 2006-03-14", "SERVICE CONTRACT SC-77812",

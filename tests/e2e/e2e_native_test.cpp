@@ -124,8 +124,12 @@ TEST_F(BatchE2E, DefaultProfileWritesTheWholeFileByteForByte) {
   }
   // The device record fills its slot; the tables are 816 values each, the calibration ranges.
   for (const qx::e2e::ExpectedSlot& slot : qx::e2e::ExpectedDeviceSlots(profile)) {
-    if (std::string(slot.name) == "Device") EXPECT_EQ(slot.bytes.size(), 189u);
-    if (std::string(slot.name).find("Reference") != std::string::npos) EXPECT_EQ(slot.bytes.size(), 1632u) << slot.name;
+    if (std::string(slot.name) == "Device") {
+      EXPECT_EQ(slot.bytes.size(), 189u);
+    }
+    if (std::string(slot.name).find("Reference") != std::string::npos) {
+      EXPECT_EQ(slot.bytes.size(), 1632u) << slot.name;
+    }
   }
 
   // Device descriptor (file offset 12 + 19678): bLength 18, type 1, then the profile's ids.
