@@ -96,10 +96,7 @@ int ParallelPort::Write(int tag, const void* data, int length, int* written) {
   if (direct_.load() == 0) return QueueWrite(tag, data, length, written);
   std::uint32_t count = 0;
   platform::WriteCommDirect(handle, data, static_cast<std::uint32_t>(length), &count);
-  if (written != nullptr) *written = static_cast<int>(count);
-  const int complete = count == static_cast<std::uint32_t>(length) ? 1 : 0;
-  NotifyWriteProgress(tag, static_cast<int>(count), complete);
-  return complete;
+  return FinishDirectWrite(tag, count, static_cast<std::uint32_t>(length), written);
 }
 
 int ParallelPort::Read(void* buffer, int length, int* read) {

@@ -24,6 +24,13 @@ void Port::NotifyWriteProgress(int tag, int count, int complete) {
   if (callback != nullptr && IsOpen() == 1) callback(index_, tag, count, complete);
 }
 
+int Port::FinishDirectWrite(int tag, std::uint32_t done, std::uint32_t length, int* written) {
+  if (written != nullptr) *written = static_cast<int>(done);
+  const int complete = done == length ? 1 : 0;
+  NotifyWriteProgress(tag, static_cast<int>(done), complete);
+  return complete;
+}
+
 void Port::NotifyReceive(int available) {
   PortReceiveCallback callback = onReceive_.load();
   if (callback != nullptr && IsOpen() == 1) callback(index_, available);

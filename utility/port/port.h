@@ -60,6 +60,9 @@ class Port {
   void NotifyOpen();
   void NotifyClose();
   void NotifyWriteProgress(int tag, int count, int complete);
+  // The end of a direct write of `length` bytes of which `done` went out: *written = done, the
+  // progress callback with the caller's tag, and 1 when the write went out whole.
+  int FinishDirectWrite(int tag, std::uint32_t done, std::uint32_t length, int* written);
   void NotifyReceive(int available);
 
  private:

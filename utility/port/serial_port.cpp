@@ -163,10 +163,7 @@ int SerialPort::Write(int tag, const void* data, int length, int* written) {
   std::uint32_t count = 0;
   platform::WriteCommDirect(handle, data, static_cast<std::uint32_t>(length), &count);
   platform::ClearCommDeviceError(handle, nullptr);
-  if (written != nullptr) *written = static_cast<int>(count);
-  const int complete = count == static_cast<std::uint32_t>(length) ? 1 : 0;
-  NotifyWriteProgress(tag, static_cast<int>(count), complete);
-  return complete;
+  return FinishDirectWrite(tag, count, static_cast<std::uint32_t>(length), written);
 }
 
 int SerialPort::Read(void* buffer, int length, int* read) {

@@ -203,11 +203,8 @@ int UsbPort::WriteDirect(int tag, const std::uint8_t* data, int length, int* wri
     platform::SleepMilliseconds(kDirectRetrySleepMs);
     if (platform::MillisecondClock() - start >= budget) break;
   }
-  if (written != nullptr) *written = static_cast<int>(done);
   // Whole means every byte went out, counted over all attempts.
-  const int complete = done == total ? 1 : 0;
-  NotifyWriteProgress(tag, static_cast<int>(done), complete);
-  return complete;
+  return FinishDirectWrite(tag, done, total, written);
 }
 
 int UsbPort::Read(void* buffer, int length, int* read) {
