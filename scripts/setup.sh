@@ -5,8 +5,13 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth python3
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine64 wine32:i386 xvfb xauth python3
 )
+# The 32-bit Windows programs run under Wine's WoW64, which needs the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -10,12 +10,21 @@ if [ -z "${WINEPREFIX:-}" ]; then
   export WINEPREFIX="$dir/wineprefix"
 fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
+# A prefix is ready when its set-up has finished (the marker) and it has the 32-bit half: one made
+# before wine32 was installed cannot start any program once it is, so it is made anew.
+ready() { [ -f "$WINEPREFIX/.qx-ready" ] && [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; }
+if ! ready; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
   # Two tests may start at once: one creates the prefix, the other waits for it.
   exec 9>"$WINEPREFIX.lock"
   flock 9
-  [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
+  if ! ready; then
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.qx-ready"
+  fi
   flock -u 9
 fi
 exec wine "$prog" "$@"
