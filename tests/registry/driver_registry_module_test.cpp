@@ -367,6 +367,9 @@ TEST_F(Module, ALockNameTheSystemCannotGiveAMutexIsRefusedWithoutTouchingTheRegi
 TEST_F(Module, DeletingAnInstanceWithAKeyOpenGivesItsLockBack) {
   ASSERT_EQ(module_.OpenDevice(), 0);
   ASSERT_EQ(module_.OpenKey("CheckScanner", kRegistryRead), 0);
+  // Another party's handle keeps the mutex alive past the instance, as a waiting process does.
+  HANDLE waiter = OpenMutexA(SYNCHRONIZE, FALSE, kCheckScannerLock);
+  ASSERT_NE(waiter, nullptr);
   module_.Unload();
   // This thread is still alive: a lock it had kept would make every other thread wait.
   int result = 0;
@@ -377,6 +380,7 @@ TEST_F(Module, DeletingAnInstanceWithAKeyOpenGivesItsLockBack) {
     other.CloseKey();
   });
   EXPECT_EQ(result, 0);
+  CloseHandle(waiter);
 }
 
 TEST_F(Module, OnlyTheThreadThatOpenedAKeyCanCloseIt) {
