@@ -332,6 +332,23 @@ TEST_F(Module, AKeyLockedElsewhereGivesMinus6AfterTheWaitAndOtherKeysStillOpen) 
   CloseHandle(release);
 }
 
+TEST_F(Module, TheLockDoesNotExcludeTheThreadThatHoldsIt) {
+  ModuleHost second;
+  ASSERT_TRUE(Loaded(second));
+  ASSERT_EQ(module_.OpenDevice(), 0);
+  ASSERT_EQ(second.OpenDevice(), 0);
+  ASSERT_EQ(module_.OpenKey("CheckScanner", kRegistryRead), 0);
+  EXPECT_EQ(second.OpenKey("CheckScanner", kRegistryRead), 0) << "a mutex can be taken again by its owner";
+  EXPECT_EQ(second.CloseKey(), 0);
+  int fromOtherThread = 0;
+  OnOtherThread([&] {
+    ModuleHost third;
+    if (Loaded(third) && third.OpenDevice() == 0) fromOtherThread = third.OpenKey("CheckScanner", kRegistryRead);
+  });
+  EXPECT_EQ(fromOtherThread, -6) << "the first instance still holds the key";
+  EXPECT_EQ(module_.CloseKey(), 0);
+}
+
 TEST_F(Module, ALockLeftByAThreadThatEndedCountsAsTaken) {
   HANDLE left = nullptr;
   OnOtherThread([&] { left = CreateMutexA(nullptr, TRUE, kCheckScannerLock); });  // ends owning it
