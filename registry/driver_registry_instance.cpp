@@ -1,7 +1,6 @@
 #include "registry/driver_registry_instance.h"
 
 #include <cstring>
-#include <new>
 
 #include "registry/driver_key_paths.h"
 
