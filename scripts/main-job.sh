@@ -23,7 +23,7 @@ host_slots='(o >= 201 && o < 10214) || (o >= 10225 && o < 11249) || (o >= 12130 
 # Prints how many bytes of two setting files differ outside and inside the host-dependent slots.
 compare() {
   cmp -l "$1" "$2" | awk "{ o = \$1 - 1; if ($host_slots) host++; else device++ }
-    END { printf \"%d %d\", device + 0, host + 0 }"
+    END { printf \"%d %d\\n\", device + 0, host + 0 }"
 }
 
 cd "$work"

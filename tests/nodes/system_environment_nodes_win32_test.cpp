@@ -228,10 +228,11 @@ TEST_F(SystemBranchOnWindows, SystemFacts) {
   SYSTEM_INFO info{};
   GetSystemInfo(&info);
   EXPECT_EQ(rows[6].value, std::to_string(info.dwNumberOfProcessors));
-  MEMORYSTATUS memory{};
+  // The machine's whole memory, also in the 32-bit build, where GlobalMemoryStatus stops at 2 GB.
+  MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof memory;
-  GlobalMemoryStatus(&memory);
-  EXPECT_EQ(rows[7].value, std::to_string(memory.dwTotalPhys >> 20) + "MB");
+  ASSERT_TRUE(GlobalMemoryStatusEx(&memory));
+  EXPECT_EQ(rows[7].value, std::to_string(memory.ullTotalPhys >> 20) + "MB");
   EXPECT_EQ(rows[8].value, "1.03");
   EXPECT_EQ(rows[4].value, "");  // no port ready
 
