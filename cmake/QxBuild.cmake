@@ -38,11 +38,16 @@ endif()
 # Everything the ThreadSanitizer run needs: the tests labelled "threaded" (and what they start).
 add_custom_target(threaded_tests)
 
-# qx_test(NAME SOURCES ... LIBS ... [LABELS ...] [WINDOWS_ONLY] [NATIVE_ONLY] [GUI])
-# One GoogleTest executable registered with ctest; in the Windows build ctest runs it through Wine,
-# and a GUI test (one that creates windows) inside Xvfb.
+# qx_test(NAME SOURCES ... LIBS ... [LABELS ...] [WINDOWS_ONLY] [NATIVE_ONLY] [GUI] [TIMEOUT SECONDS])
+# One GoogleTest executable registered with ctest; in the Windows builds ctest runs it through Wine,
+# and a GUI test (one that creates windows) inside Xvfb. TIMEOUT bounds one run (default 120 s,
+# several times what a test takes under Wine on a loaded machine), so a test that hangs fails
+# soon instead of holding the whole run.
 function(qx_test name)
-  cmake_parse_arguments(T "WINDOWS_ONLY;NATIVE_ONLY;GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS_ONLY;NATIVE_ONLY;GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
   if(QX_FUZZ OR (T_WINDOWS_ONLY AND NOT QX_WINDOWS) OR (T_NATIVE_ONLY AND QX_WINDOWS))
     return()
   endif()
@@ -54,7 +59,7 @@ function(qx_test name)
   else()
     add_test(NAME ${name} COMMAND ${name})
   endif()
-  set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT 600)
+  set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
   if("threaded" IN_LIST T_LABELS)
     add_dependencies(threaded_tests ${name})
   endif()

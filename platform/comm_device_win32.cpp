@@ -37,6 +37,14 @@ DWORD QueryDosDeviceDynamic(const char* name, char* targets, DWORD size) {
   return result;
 }
 
+// Wine's DefineDosDevice builds the link name \DosDevices\ plus the device name in a buffer of
+// 15 characters, so the 11-character aliases overrun its stack (a 32-bit process crashes there).
+// Under Wine the port keeps the plain device name.
+bool DosDeviceAliasesUsable() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
+}
+
 }  // namespace
 
 struct CommIo {
@@ -51,6 +59,7 @@ void ComposeCommDeviceName(CommKind kind, int n, char* out, std::size_t size) {
   std::snprintf(out, size, com ? "\\\\.\\COM%d" : "\\\\.\\LPT%d", n);
   WindowsVersion version{};
   if (!QueryWindowsVersion(&version) || version.platformId != VER_PLATFORM_WIN32_NT || version.major <= 3) return;
+  if (!DosDeviceAliasesUsable()) return;
   const char* alias = com ? "ComPortName" : "LptPortName";
   DefineDosDeviceDynamic(DDD_REMOVE_DEFINITION, alias, nullptr);
   char name[16];

@@ -42,7 +42,8 @@ bool QueryOtherSystemProcessor(char* text, std::size_t size);
 // Number of processors (GetSystemInfo on Windows).
 int ProcessorCount();
 
-// Total physical memory in MB (GlobalMemoryStatus on Windows).
+// Total physical memory in MB. On Windows GlobalMemoryStatusEx: GlobalMemoryStatus caps what it
+// tells a 32-bit program at 2 GB (and overflows beyond 4 GB), a plainly wrong capacity on most PCs.
 std::uint32_t PhysicalMemoryMegabytes();
 
 // True when this is a 32-bit process on 64-bit Windows (IsWow64Process, looked up at run time):

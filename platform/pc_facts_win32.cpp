@@ -59,10 +59,10 @@ int ProcessorCount() {
 }
 
 std::uint32_t PhysicalMemoryMegabytes() {
-  MEMORYSTATUS status{};
+  MEMORYSTATUSEX status{};
   status.dwLength = sizeof status;
-  GlobalMemoryStatus(&status);
-  return static_cast<std::uint32_t>(status.dwTotalPhys >> 20);
+  if (!GlobalMemoryStatusEx(&status)) return 0xFFFFFFFFu;  // the record's "unread"
+  return static_cast<std::uint32_t>(status.ullTotalPhys >> 20);
 }
 
 bool IsWow64() {

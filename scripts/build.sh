@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Configures and builds the given presets (default: native and windows) from the project's root.
+# Configures and builds the given presets (default: native and both Windows builds) from the project's
+# root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(native windows)
+[ ${#presets[@]} -gt 0 ] || presets=(native windows windows-x86)
 for preset in "${presets[@]}"; do
   echo "== build: $preset"
   start=$SECONDS

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every build and runs every test: native (AddressSanitizer and
-# UndefinedBehaviorSanitizer), the threaded tests under ThreadSanitizer, the Windows build under
-# Wine (inside Xvfb), and the fuzz targets for a short while. Exits non-zero on any failure.
+# UndefinedBehaviorSanitizer), the threaded tests under ThreadSanitizer, the x86_64 and the 32-bit
+# Windows builds under Wine (WoW64 for the 32-bit one; GUI tests inside Xvfb), and the fuzz targets
+# for a short while. Each phase reports its time. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+echo "== setup"
+start=$SECONDS
 bash scripts/setup.sh
-bash scripts/build.sh native windows fuzz
+echo "== setup took $((SECONDS - start)) s"
+bash scripts/build.sh native windows windows-x86 fuzz
 # The ThreadSanitizer build needs only the threaded tests.
 echo "== build: native-tsan (threaded tests)"
 start=$SECONDS
@@ -23,6 +27,7 @@ run() {
 run ctest --preset native -j 2
 run ctest --preset native-tsan -L threaded --no-tests=ignore
 run ctest --preset windows
+run ctest --preset windows-x86
 run ctest --preset fuzz --no-tests=ignore
 
 if [ "$failed" -ne 0 ]; then

@@ -10,9 +10,14 @@ if [ -z "${WINEPREFIX:-}" ]; then
   export WINEPREFIX="$dir/wineprefix"
 fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-# A prefix is ready when its set-up has finished (the marker) and it has the 32-bit half: one made
-# before wine32 was installed cannot start any program once it is, so it is made anew.
-ready() { [ -f "$WINEPREFIX/.qx-ready" ] && [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; }
+# A prefix is ready when its set-up has finished (the marker names this set-up) and it has the
+# 32-bit half: one made before wine32 was installed cannot start any program once it is, and one
+# made by an older set-up may still start the debugger on a crash; either is made anew.
+marker="32-bit half, no crash debugger"
+ready() {
+  [ "$(cat "$WINEPREFIX/.qx-ready" 2>/dev/null)" = "$marker" ] &&
+    [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+}
 if ! ready; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   # Two tests may start at once: one creates the prefix, the other waits for it.
@@ -22,8 +27,15 @@ if ! ready; then
     wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
+    # No debugger on an unhandled exception, for 64-bit and 32-bit programs: with an empty command
+    # none can start, so a crashing program ends at once with the exception as its exit code
+    # instead of waiting for winedbg (or its dialog under Xvfb).
+    for view in 64 32; do
+      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' \
+        /f /reg:$view >/dev/null 2>&1
+    done
     wineserver -w
-    touch "$WINEPREFIX/.qx-ready"
+    echo "$marker" >"$WINEPREFIX/.qx-ready"
   fi
   flock -u 9
 fi

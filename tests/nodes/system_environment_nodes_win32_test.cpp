@@ -228,10 +228,11 @@ TEST_F(SystemBranchOnWindows, SystemFacts) {
   SYSTEM_INFO info{};
   GetSystemInfo(&info);
   EXPECT_EQ(rows[6].value, std::to_string(info.dwNumberOfProcessors));
-  MEMORYSTATUS memory{};
+  // The machine's whole memory, also in the 32-bit build, where GlobalMemoryStatus stops at 2 GB.
+  MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof memory;
-  GlobalMemoryStatus(&memory);
-  EXPECT_EQ(rows[7].value, std::to_string(memory.dwTotalPhys >> 20) + "MB");
+  ASSERT_TRUE(GlobalMemoryStatusEx(&memory));
+  EXPECT_EQ(rows[7].value, std::to_string(memory.ullTotalPhys >> 20) + "MB");
   EXPECT_EQ(rows[8].value, "1.03");
   EXPECT_EQ(rows[4].value, "");  // no port ready
 
@@ -374,11 +375,17 @@ TEST_F(FrameworkFolders, FoldersThenInstalledReleases) {
   EXPECT_EQ(Rows(), (RowPairs{{"Version", "2.0.50727.42"}}));
 }
 
+bool RunsUnderWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 class DriverFiles : public SystemBranchOnWindows {
  protected:
   void SetUp() override {
     SystemBranchOnWindows::SetUp();
-    system32_ = WindowsFolder() + "\\system32\\";
+    // The node reads the real system folder; a 32-bit test reaches it as "sysnative".
+    system32_ = WindowsFolder() + (RunsUnderWow64() ? "\\sysnative\\" : "\\system32\\");
     for (const char* name : {"drivers\\qxusb64.sys", "drivers\\qxusbxp.sys", "qxusb64.sys", "drivers\\hccoin.dll",
                              "hccoin.dll", "drivers\\usbehci.sys", "usbehci.sys"}) {
       if (Exists(system32_ + name)) GTEST_SKIP() << "this Windows has " << name;
@@ -410,6 +417,7 @@ TEST_F(DriverFiles, ScannerDriverOfThisWindowsAndAbsentFiles) {
   int result = node.Read();
   RowList rows = node.GetRows();
   ASSERT_EQ(rows.size(), 13u);
+  // Both builds name the 64-bit driver on 64-bit Windows, the 32-bit one under WoW64 too.
   EXPECT_EQ(rows[0].value, "");  // qxusbxp.sys: not the driver of 64-bit Windows
   EXPECT_EQ(rows[1].value, "1.2.3.4");
   EXPECT_EQ(rows[2].value, "");  // usbehci.sys in neither folder
@@ -427,6 +435,40 @@ TEST_F(DriverFiles, FileInTheSecondFolderAndOneWithoutVersion) {
   node.Reset();
   EXPECT_EQ(node.Read(), 0);
   EXPECT_EQ(node.GetRows()[12].value, "");
+}
+
+// Under WoW64 the 32-bit side of the system folder holds another version of each file than the
+// real one: the node reads the real one, and afterwards this thread sees the 32-bit side again
+// under "system32", whether the read succeeded or failed.
+TEST_F(DriverFiles, Wow64ReadsTheRealSystemFolderAndRedirectsAgainAfterwards) {
+  if (!RunsUnderWow64()) GTEST_SKIP() << "not a 32-bit program on 64-bit Windows";
+  const std::string wow64Drivers = WindowsFolder() + "\\syswow64\\drivers";
+  if (!Exists(wow64Drivers)) MakeFolder(wow64Drivers);
+  Install("version_probe_a.dll", system32_ + "drivers\\qxusb64.sys");
+  Install("version_probe_b.dll", wow64Drivers + "\\qxusb64.sys");
+  const std::string redirected = WindowsFolder() + "\\system32\\drivers\\qxusb64.sys";
+  auto versionSeenBySystem32 = [&] {
+    char text[64] = {};
+    platform::GetFileVersionText(redirected.c_str(), text, sizeof text);
+    return std::string(text);
+  };
+  ASSERT_EQ(versionSeenBySystem32(), "2.0.50727.42");
+
+  CUSBDriverStackNode node(&port_);
+  node.Reset();
+  int result = node.Read();
+  EXPECT_EQ(node.GetRows()[1].value, "1.2.3.4");
+  EXPECT_EQ(node.GetRows()[0].value, "");
+  EXPECT_EQ(result, SystemFilesVersioned() ? 1 : 0);
+  EXPECT_EQ(versionSeenBySystem32(), "2.0.50727.42");
+
+  // A file without a version resource ends the read with 0; redirection is on again all the same.
+  Install("plain_probe.dll", system32_ + "hccoin.dll");
+  node.Reset();
+  EXPECT_EQ(node.Read(), 0);
+  EXPECT_EQ(node.GetRows()[1].value, "1.2.3.4");
+  EXPECT_EQ(versionSeenBySystem32(), "2.0.50727.42");
+  EXPECT_TRUE(messages_.empty());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/string_table.h"
 #include "utility/nodes/driver_requests.h"
 #include "utility/nodes/pc_error_message.h"
+#include "utility/nodes/redirection_guard.h"
 #include "utility/nodes/value_format.h"
 #include "utility/nodes/windows_release_text.h"
 #include "utility/port/qxusb_contract.h"
@@ -39,33 +40,6 @@ void StoreText(char (&field)[N], const std::string& text) {
 // A path that fits the 260-byte path buffers, or empty when it would not: a cut path would name
 // another file.
 std::string BoundedPath(const std::string& path) { return path.size() < kPathTextSize ? path : std::string(); }
-
-// File lookups of a 32-bit process on 64-bit Windows see the real system folders only with
-// redirection off. Begin and End report a failure with its box; the read then fails.
-class RedirectionGuard {
- public:
-  bool Begin() {
-    if (!platform::IsWow64()) return true;
-    if (!platform::EnableWow64FsRedirection(false)) {
-      ShowPcError("Wow64EnableWow64FsRedirection(FALSE) failed.");
-      return false;
-    }
-    off_ = true;
-    return true;
-  }
-  bool End() {
-    if (!off_) return true;
-    off_ = false;
-    if (!platform::EnableWow64FsRedirection(true)) {
-      ShowPcError("Wow64EnableWow64FsRedirection(TRUE) failed.");
-      return false;
-    }
-    return true;
-  }
-
- private:
-  bool off_ = false;
-};
 
 }  // namespace
 

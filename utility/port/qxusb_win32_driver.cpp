@@ -9,6 +9,13 @@
 #include "utility/port/qxusb_contract.h"
 
 namespace qx::qxusb {
+
+// SetupAPI's structures are packed to 1 byte in 32-bit programs and to 8 in 64-bit ones.
+static_assert(sizeof(void*) == 4 ? sizeof(SP_DEVICE_INTERFACE_DATA) == 28 && sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5
+                                 : sizeof(SP_DEVICE_INTERFACE_DATA) == 32 && sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 8);
+const std::uint32_t kSetupApiInterfaceDataSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+const std::uint32_t kSetupApiDetailDataSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+
 namespace {
 
 using GetClassDevsFn = HDEVINFO(WINAPI*)(const GUID*, PCSTR, HWND, DWORD);
@@ -53,16 +60,14 @@ class SetupApi {
     if (list == INVALID_HANDLE_VALUE) return false;
     bool found = false;
     SP_DEVICE_INTERFACE_DATA data{};
-    // cbSize is the structure's size for this build (28 on 32-bit Windows, 32 on 64-bit);
-    // SetupAPI refuses any other value.
-    data.cbSize = sizeof data;
+    data.cbSize = kSetupApiInterfaceDataSize;
     if (enumInterfaces_(list, nullptr, &kInterfaceClass, member, &data)) {
       DWORD required = 0;
       getDetail_(list, &data, nullptr, 0, &required, nullptr);
       if (required >= sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) && required <= kMaxDetailSize) {
         std::vector<char> buffer(required, '\0');
         auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer.data());
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);  // 5 on 32-bit, 8 on 64-bit
+        detail->cbSize = kSetupApiDetailDataSize;
         if (getDetail_(list, &data, detail, required, nullptr, nullptr)) {
           // The path is terminated inside the block; bound the scan by the block all the same.
           std::size_t offset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);

@@ -1,8 +1,16 @@
 #pragma once
 
+#include <cstdint>
+
 #include "utility/port/qxusb_driver.h"
 
 namespace qx::qxusb {
+
+// The cbSize values the enumeration gives SetupAPI, which refuses any but its own: the interface
+// data and the interface detail data of this build (28 and 5 for a 32-bit program, 32 and 8 for a
+// 64-bit one).
+extern const std::uint32_t kSetupApiInterfaceDataSize;
+extern const std::uint32_t kSetupApiDetailDataSize;
 
 // The maker's QXUSB kernel driver through Win32: its device interfaces found with SetupAPI
 // (bound at run time, loaded afresh for each enumeration and freed after it), the function
