@@ -126,6 +126,16 @@ std::vector<HWND> ProcessWindows(DWORD processId) {
   return search.windows;
 }
 
+void UseWineWithoutWindowManager() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                      nullptr) == ERROR_SUCCESS) {
+    static const char kNo[] = "N";
+    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNo), sizeof kNo);
+    RegCloseKey(key);
+  }
+}
+
 void Pause(DWORD ms) {
   DWORD start = GetTickCount();
   do {

@@ -67,6 +67,10 @@ MessageBoxView ReadMessageBox(HWND box);
 // Clicks the box's OK button (or its only button).
 void AnswerOk(HWND box);
 
+// Xvfb runs no window manager: Wine is told not to wait for one when a top-level window is hidden
+// (otherwise closing each dialog costs Wine's two-second wait for the manager). Affects the prefix.
+void UseWineWithoutWindowManager();
+
 // Pumps this thread's messages for a while (the driver owns no windows, but keeps Wine's
 // cross-process sends flowing).
 void Pause(DWORD ms);
