@@ -547,8 +547,20 @@ TEST_F(MainWindowTest, F5FromTreeListAndPaneGathersAgainAndTheSplitterKeepsFourP
   EXPECT_FALSE(IsWindowEnabled(u.main));
   Pause(700);
   EXPECT_TRUE(SaveScreenPng(ScreenshotPath("progress.png")));
+  // The clip plays: the animation's pixels change from one look to the next.
   HWND animation = FindChild(progress, ANIMATE_CLASSA);
-  EXPECT_NE(animation, nullptr);
+  ASSERT_NE(animation, nullptr);
+  RECT clip{};
+  GetWindowRect(animation, &clip);
+  EXPECT_GT(clip.right - clip.left, 100);
+  std::vector<std::vector<std::uint8_t>> looks;
+  for (int i = 0; i < 6; ++i) {
+    looks.push_back(CaptureScreen(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top));
+    Pause(130);
+  }
+  int changes = 0;
+  for (std::size_t i = 1; i < looks.size(); ++i) changes += !looks[i].empty() && looks[i] != looks[i - 1];
+  EXPECT_GE(changes, 3) << "the animation did not move";
   ASSERT_TRUE(simtest::SimControlOk(sim_.control, "fault clear"));
   EXPECT_TRUE(WaitUntilGone(progress, kWaitMs));
 

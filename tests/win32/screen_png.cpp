@@ -57,6 +57,33 @@ std::vector<std::uint8_t> StoredZlib(const std::vector<std::uint8_t>& raw) {
 
 }  // namespace
 
+std::vector<std::uint8_t> CaptureScreen(int x, int y, int width, int height) {
+  std::vector<std::uint8_t> pixels;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    if (BitBlt(memory, 0, 0, width, height, screen, x, y, SRCCOPY)) {
+      GdiFlush();
+      const auto* begin = static_cast<const std::uint8_t*>(bits);
+      pixels.assign(begin, begin + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
 bool SaveScreenPng(const std::string& path) {
   int width = GetSystemMetrics(SM_CXSCREEN);
   int height = GetSystemMetrics(SM_CYSCREEN);
