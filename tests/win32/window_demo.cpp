@@ -30,7 +30,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   qx::test::UseWineWithoutWindowManager();
-  qx::test::Program utility("\"" + std::string(argv[1]) + "\" /norva");
+  std::string line = "\"";
+  line.append(argv[1]).append("\" /norva");
+  qx::test::Program utility(line);
   HWND main = utility.started() ? qx::test::WaitForWindow(utility.id(), "SplitMain Class", nullptr, kWaitMs) : nullptr;
   if (main == nullptr) {
     std::fprintf(stderr, "window demo: the main window did not appear\n");
