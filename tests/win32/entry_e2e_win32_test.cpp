@@ -87,12 +87,16 @@ TEST(UtilityEntryWin32, Server2003IsRefusedWith102) {
 }
 
 TEST(UtilityEntryWin32, SupportedWindowsPassesTheVersionRule) {
-  // The prefix's own version (6.1) passes; the window is not built yet, so the mode ends with 1001.
-  WatchedRun run = RunAndAnswerMessageBox(Quoted(UtilityExe()) + " /norva", "Error", kTimeoutMs);
-  ASSERT_TRUE(run.started);
-  EXPECT_TRUE(run.ended);
-  EXPECT_FALSE(run.boxSeen);
-  EXPECT_EQ(run.exitCode, 1001u);
+  // The prefix's own version (6.1) passes: the main window comes up, and Exit ends with 0.
+  Program utility(Quoted(UtilityExe()) + " /norva");
+  ASSERT_TRUE(utility.started());
+  HWND main = WaitForWindow(utility.id(), "SplitMain Class", nullptr, kTimeoutMs);
+  ASSERT_NE(main, nullptr);
+  for (HWND w : ProcessWindows(utility.id())) EXPECT_NE(WindowText(w), "Error");
+  PostMessageA(main, WM_COMMAND, 40003, 0);
+  DWORD code = 9999;
+  ASSERT_TRUE(utility.WaitForExit(kTimeoutMs, &code));
+  EXPECT_EQ(code, 0u);
 }
 
 }  // namespace
