@@ -2,7 +2,8 @@
 # Installs what is missing, builds the Linux and both Windows builds and runs the main job: the
 # virtual scanner with its default profile on a free loopback port, the batch export with the Linux
 # program and with the x86_64 and the 32-bit (shipping) Windows programs under Wine, the three
-# setting files compared, and the 32-bit build's file printed by qxr.
+# setting files compared, the 32-bit build's file printed by qxr, and a screenshot of the 32-bit
+# utility's window after its first Get Information.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -54,4 +55,8 @@ echo "== qxr show report-windows-x86.qxr"
 for f in report-linux.qxr report-windows.qxr report-windows-x86.qxr; do
   [ "$(stat -c %s "$f")" -eq 20633 ] || same=0
 done
-[ "$native" -eq 0 ] && [ "$windows" -eq 0 ] && [ "$windows_x86" -eq 0 ] && [ "$same" -eq 1 ]
+ok=1
+[ "$native" -eq 0 ] && [ "$windows" -eq 0 ] && [ "$windows_x86" -eq 0 ] && [ "$same" -eq 1 ] || ok=0
+# The window: the 32-bit utility in Extended mode after its first Get Information, as a screenshot.
+bash "$root/scripts/window-demo.sh" build/windows-x86 || ok=0
+[ "$ok" -eq 1 ]
