@@ -174,15 +174,15 @@ void Calibration(Dice& dice, SettingRecord& record, const UnitOptions& options) 
     double base, swing;
   };
   const Table tables[] = {{NodeClass::kFaceCalibrationBrightness, 215, 20},
-                          {NodeClass::kFaceCalibrationDarkness, 17, 2},
+                          {NodeClass::kFaceCalibrationDarkness, 17, 1},
                           {NodeClass::kBackCalibrationBrightness, 212, 22},
-                          {NodeClass::kBackCalibrationDarkness, 19, 2}};
+                          {NodeClass::kBackCalibrationDarkness, 19, 1}};
   for (const Table& t : tables) {
     ReferenceTableRecord table{};
     const double phase = dice.Range(0, 628) / 100.0;
     for (std::size_t i = 0; i < kReferenceValues; ++i) {
       double v = t.base + t.swing * std::sin(phase + 3.14159 * static_cast<double>(i) / kReferenceValues) - t.swing / 2 +
-                 dice.Range(-2, 2);
+                 (t.base > 100 ? dice.Range(-2, 2) : dice.Range(-1, 1));
       const int pixel = static_cast<int>(i + 1);
       if (t.node == NodeClass::kFaceCalibrationBrightness && options.dipAt > 0 && pixel >= options.dipAt &&
           pixel < options.dipAt + options.dipWidth) {

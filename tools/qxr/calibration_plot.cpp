@@ -42,14 +42,18 @@ TableStats AnalyseTable(const ReferenceTableRecord& table) {
 
 std::string TablePlotSvg(const ReferenceTableRecord& table, const TableStats& stats, const std::string& id,
                          const std::string& title) {
-  // Values are calibration bytes; a larger one (a damaged file) widens the scale.
-  const double top = stats.read > 0 && stats.maximum > 255 ? stats.maximum : 255;
+  // The scale runs from 0 to a little above the largest value, so that a darkness table (values
+  // near 16) shows its shape as well as a brightness table (near 220).
+  const int largest = stats.read > 0 ? stats.maximum : 255;
+  const int room = largest + largest / 8;
+  const int step = room > 64 ? 32 : 4;  // ticks at quarters of the top: whole numbers
+  const int top = std::max(16, (room + step - 1) / step * step);
   auto y = [&](double value) { return kBottom - (kBottom - kTop) * value / top; };
   std::string svg = "<svg id=\"" + HtmlText(id) +
                     "\" class=\"plot\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 860 300\" role=\"img\" "
                     "aria-label=\"" + HtmlText(title) + "\">";
   svg += "<rect x=\"48\" y=\"16\" width=\"802\" height=\"250\" class=\"frame\"/>";
-  for (int v : {0, 64, 128, 192, 255}) {
+  for (int v : {0, top / 4, top / 2, 3 * top / 4, top}) {
     const double at = y(v);
     svg += FormatValue("<line x1=\"44\" x2=\"48\" y1=\"%.1f\" y2=\"%.1f\" class=\"tick\"/>", at, at);
     svg += FormatValue("<text x=\"40\" y=\"%.1f\" class=\"axis\" text-anchor=\"end\">%d</text>", at + 4, v);
@@ -60,20 +64,24 @@ std::string TablePlotSvg(const ReferenceTableRecord& table, const TableStats& st
   }
   svg += "<text x=\"449\" y=\"298\" class=\"axis\" text-anchor=\"middle\">pixel</text>";
   if (stats.read > 0) {
+    // Labels alternate between the right and the left end, above and below their line, so that
+    // close levels stay readable.
     struct Level {
       double value;
       const char* cls;
       const char* name;
+      bool right, above;
     };
-    const Level levels[] = {{static_cast<double>(stats.maximum), "max", "max"},
-                            {stats.median, "median", "median"},
-                            {static_cast<double>(stats.minimum), "min", "min"},
-                            {kDipShare * stats.median, "dip-limit", "median - 20 %"}};
+    const Level levels[] = {{static_cast<double>(stats.maximum), "max", "max", true, true},
+                            {stats.median, "median", "median", false, true},
+                            {static_cast<double>(stats.minimum), "min", "min", true, false},
+                            {kDipShare * stats.median, "dip-limit", "median - 20 %", false, false}};
     for (const Level& l : levels) {
       const double at = y(l.value);
       svg += FormatValue("<line x1=\"48\" x2=\"850\" y1=\"%.1f\" y2=\"%.1f\" class=\"%s\"/>", at, at, l.cls);
-      svg += FormatValue("<text x=\"852\" y=\"%.1f\" class=\"level %s\" text-anchor=\"end\">%s %.1f</text>", at - 3,
-                         l.cls, l.name, l.value);
+      svg += FormatValue("<text x=\"%d\" y=\"%.1f\" class=\"level %s\" text-anchor=\"%s\">%s %.1f</text>",
+                         l.right ? 846 : 52, l.above ? at - 3 : at + 11, l.cls, l.right ? "end" : "start", l.name,
+                         l.value);
     }
     // The curve; an unread value breaks it.
     std::string points;
