@@ -29,22 +29,26 @@ std::string NamePart(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-int OpenSettingFile(const std::string& path, std::unique_ptr<OpenedFile>* opened) {
+int ReadOpenedFile(std::FILE* stream, const std::string& name, std::unique_ptr<OpenedFile>* opened) {
   auto file = std::make_unique<OpenedFile>();
-  file->name = NamePart(path);
-  std::FILE* stream = std::fopen(path.c_str(), "rb");
-  if (stream == nullptr) return kResultFileMissing;
+  file->name = name;
   int result = ReadSettingFile(stream, file->record);
-  if (result == kResultSuccess &&
-      std::fread(&file->header, sizeof file->header, 1, stream) != 1) {
+  if (result == kResultSuccess && std::fread(&file->header, sizeof file->header, 1, stream) != 1) {
     result = kResultFileFormat;
   }
-  std::fclose(stream);
   if (result != kResultSuccess) return result;
-  file->modified = ModifiedTime(path);
   file->tree.Load(file->record);
   *opened = std::move(file);
   return kResultSuccess;
+}
+
+int OpenSettingFile(const std::string& path, std::unique_ptr<OpenedFile>* opened) {
+  std::FILE* stream = std::fopen(path.c_str(), "rb");
+  if (stream == nullptr) return kResultFileMissing;
+  const int result = ReadOpenedFile(stream, NamePart(path), opened);
+  std::fclose(stream);
+  if (result == kResultSuccess) (*opened)->modified = ModifiedTime(path);
+  return result;
 }
 
 std::string OpenFailureMessage(int result, const std::string& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct OpenedFile {
 // Reads `path`: 1; 503 when it cannot be opened; 502 when it is not a setting file. The result is
 // allocated because the record alone is 20 KB.
 int OpenSettingFile(const std::string& path, std::unique_ptr<OpenedFile>* opened);
+
+// The same for a stream already open for reading; `name` is what messages and reports call it.
+int ReadOpenedFile(std::FILE* stream, const std::string& name, std::unique_ptr<OpenedFile>* opened);
 
 // The utility's message for a failed open (string 5 or 6 followed by the file name).
 std::string OpenFailureMessage(int result, const std::string& path);

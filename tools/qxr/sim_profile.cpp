@@ -219,7 +219,12 @@ ordered_json ErrorHistory(const SettingRecord& record) {
   ordered_json entries = ordered_json::array();
   for (std::size_t i = 0; i < count; ++i) {
     const ErrorHistoryEntry& e = history.entry[i];
-    entries.push_back({{"code", ProfileText(std::string(e.code, 4))}, {"text", ProfileText(FieldText(e.text))}});
+    // The scanner cannot send a zero inside its list: such a code byte (a damaged file) becomes '?'.
+    std::string code(e.code, 4);
+    for (char& c : code) {
+      if (c == '\0') c = '?';
+    }
+    entries.push_back({{"code", ProfileText(code)}, {"text", ProfileText(FieldText(e.text))}});
   }
   return {{"entries", std::move(entries)}, {"charactersPerBlock", 32}};
 }
