@@ -98,6 +98,24 @@ class QxrSupportE2E : public ::testing::Test {
     fs::remove(Path("unit.json"));
   }
 
+  // `qxr json` holds every category and row `qxr show` prints (texts as ISO 8859-1 characters).
+  void JsonEqualsShow(const std::string& name) {
+    ProgramOutcome json = Qxr({"json", name});
+    ProgramOutcome show = Qxr({"show", name});
+    ASSERT_EQ(json.status, 0) << json.err;
+    ASSERT_EQ(show.status, 0) << show.err;
+    nlohmann::json doc = nlohmann::json::parse(json.out);
+    std::string rebuilt;
+    for (const auto& c : doc.at("categories")) {
+      rebuilt += "== " + c.at("path").get<std::string>() + " ==\n";
+      for (const auto& row : c.at("rows")) {
+        rebuilt += row.at("item").get<std::string>() + "\t" + row.at("value").get<std::string>() + "\n";
+      }
+    }
+    EXPECT_EQ(doc.at("categories").size(), 37u);
+    EXPECT_EQ(rebuilt, show.out) << name;
+  }
+
   static inline qx::simtest::SimAddresses sim_{};
   static inline bool found_ = false;
   std::string linuxFolder_, folder_;
@@ -108,6 +126,7 @@ TEST_F(QxrSupportE2E, ShippedProfilesComeBackByteForByte) {
     ASSERT_TRUE(Control(std::string("profile ") + profile));
     ProgramOutcome run = Utility("original");
     ASSERT_EQ(run.status, 0) << run.err;
+    JsonEqualsShow("original.qxr");
     RoundTrip(profile);
   }
 }
