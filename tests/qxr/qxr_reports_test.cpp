@@ -47,10 +47,10 @@ class QxrReports : public ::testing::Test {
   }
 
   static std::vector<std::uint8_t> FileOf(const qx::SettingRecord& record) {
-    qx::SettingFileHeader header = qx::BuildSettingFileHeader();
-    std::vector<std::uint8_t> file(reinterpret_cast<const std::uint8_t*>(&header),
-                                   reinterpret_cast<const std::uint8_t*>(&header) + sizeof header);
-    file.insert(file.end(), record.bytes, record.bytes + sizeof record.bytes);
+    const qx::SettingFileHeader header = qx::BuildSettingFileHeader();
+    std::vector<std::uint8_t> file(qx::kSettingFileSize);
+    std::memcpy(file.data(), &header, sizeof header);
+    std::memcpy(file.data() + sizeof header, record.bytes, sizeof record.bytes);
     return file;
   }
 
@@ -102,7 +102,9 @@ TEST_F(QxrReports, JsonHoldsEveryRowOfShowForMadeUpAndRandomFiles) {
     } else {
       for (auto& b : record.bytes) b = static_cast<std::uint8_t>(random());
     }
-    auto file = Open("f" + std::to_string(n) + ".qxr", FileOf(record));
+    std::string name = "f";
+    name += std::to_string(n);
+    auto file = Open(name + ".qxr", FileOf(record));
     ASSERT_NE(file, nullptr);
     nlohmann::json doc = nlohmann::json::parse(qx::qxr::JsonReport(*file, true));
     EXPECT_EQ(doc["format"], "qxr-setting-file");

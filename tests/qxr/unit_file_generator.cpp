@@ -284,7 +284,9 @@ SettingRecord MakeUnitRecord(const UnitOptions& options) {
   ErrorHistoryRecord history{};
   const int entries = dice.Range(0, static_cast<int>(kHistoryEntries));
   for (int i = 0; i < entries; ++i) {
-    Put(history.entry[i].code, "E" + dice.Text(3, "0123456789"));
+    std::string code = "E";
+    code += dice.Text(3, "0123456789");
+    Put(history.entry[i].code, code);
     Put(history.entry[i].text, dice.Text(static_cast<std::size_t>(dice.Range(1, 10)), "ABCDEFGHIJKLMNOPQRSTUVWXYZ "));
   }
   Store(record, NodeClass::kErrorHistory, history);
@@ -297,11 +299,11 @@ SettingRecord MakeUnitRecord(const UnitOptions& options) {
 }
 
 std::vector<std::uint8_t> MakeUnitFile(const UnitOptions& options) {
-  SettingFileHeader header = BuildSettingFileHeader();
-  SettingRecord record = MakeUnitRecord(options);
-  std::vector<std::uint8_t> file(reinterpret_cast<const std::uint8_t*>(&header),
-                                 reinterpret_cast<const std::uint8_t*>(&header) + sizeof header);
-  file.insert(file.end(), record.bytes, record.bytes + sizeof record.bytes);
+  const SettingFileHeader header = BuildSettingFileHeader();
+  const SettingRecord record = MakeUnitRecord(options);
+  std::vector<std::uint8_t> file(kSettingFileSize);
+  std::memcpy(file.data(), &header, sizeof header);
+  std::memcpy(file.data() + sizeof header, record.bytes, sizeof record.bytes);
   return file;
 }
 

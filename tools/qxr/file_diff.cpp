@@ -194,8 +194,8 @@ std::string DiffJson(const OpenedFile& a, const OpenedFile& b, const std::vector
   ordered_json doc;
   doc["format"] = "qxr-diff";
   doc["schema_version"] = kJsonSchemaVersion;
-  doc["a"] = {{"file", Latin1ToUtf8(a.name)}, {"header", ordered_json::parse(HeaderJson(a.header))}};
-  doc["b"] = {{"file", Latin1ToUtf8(b.name)}, {"header", ordered_json::parse(HeaderJson(b.header))}};
+  doc["a"] = {{"file", Latin1ToUtf8(a.name)}, {"header", ordered_json::parse(HeaderJson(a.header), nullptr, false)}};
+  doc["b"] = {{"file", Latin1ToUtf8(b.name)}, {"header", ordered_json::parse(HeaderJson(b.header), nullptr, false)}};
   doc["same"] = diffs.empty();
   ordered_json list = ordered_json::array();
   for (const CategoryDiff& d : diffs) {

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <utility>
+#include <vector>
 
 #include "tools/qxr/calibration_plot.h"
 #include "tools/qxr/text_escape.h"

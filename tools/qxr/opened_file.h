@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "utility/nodes/row.h"
 #include "utility/shell/file_tree.h"

@@ -20,7 +20,27 @@ namespace {
 
 using nlohmann::ordered_json;
 
-static_assert(kReproducedRanges[1].offset == 189 + offsetof(SystemRecord, hostController));
+constexpr std::size_t SlotOffset(NodeClass node) {
+  for (const SettingSlot& slot : kSettingSlots) {
+    if (slot.node == node) return slot.offset;
+  }
+  return kSettingRecordSize;
+}
+
+static_assert(kReproducedRanges[1].offset == SlotOffset(NodeClass::kSystem) + offsetof(SystemRecord, hostController));
+static_assert(kReproducedRanges[7].offset == SlotOffset(NodeClass::kFaceCalibrationValue) &&
+              kReproducedRanges[7].offset + kReproducedRanges[7].size == SlotOffset(NodeClass::kErrorHistory));
+static_assert(kReproducedRanges[9].offset == SlotOffset(NodeClass::kDeviceDescriptor) &&
+              kReproducedRanges[9].offset + kReproducedRanges[9].size == SlotOffset(NodeClass::kPowerSave));
+static_assert(kReproducedRanges[10].offset + kReproducedRanges[10].size == kSettingRecordSize);
+// A configuration set is its descriptor, the interface and the four endpoints, which the record
+// keeps back to back.
+static_assert(SlotOffset(NodeClass::kInterfaceDescriptor) == SlotOffset(NodeClass::kConfigurationDescriptor) + 9 &&
+              SlotOffset(NodeClass::kEndPointDescriptor) == SlotOffset(NodeClass::kInterfaceDescriptor) + 9);
+static_assert(SlotOffset(NodeClass::kOtherSpeedInterfaceDescriptor) ==
+                  SlotOffset(NodeClass::kOtherSpeedConfigurationDescriptor) + 9 &&
+              SlotOffset(NodeClass::kOtherSpeedEndPointDescriptor) == SlotOffset(NodeClass::kOtherSpeedInterfaceDescriptor) + 9);
+constexpr std::size_t kConfigurationSetBytes = 9 + 9 + sizeof(EndpointDescriptorRecord);
 
 // A node's stored bytes as its record; bytes the file does not keep stay zero.
 template <class Record>
@@ -137,8 +157,8 @@ ordered_json Usb(const SettingRecord& record, const DeviceRecord& device) {
   // The descriptors exactly as the file holds them; the texts above only name the device.
   ordered_json raw;
   raw["device"] = HexText(b + dd->offset, dd->size);
-  raw["configuration"] = HexText(b + conf->offset, conf->size + 9 + 28);
-  raw["otherSpeedConfiguration"] = HexText(b + other->offset, other->size + 9 + 28);
+  raw["configuration"] = HexText(b + conf->offset, kConfigurationSetBytes);
+  raw["otherSpeedConfiguration"] = HexText(b + other->offset, kConfigurationSetBytes);
   raw["qualifier"] = HexText(b + qualifier->offset, qualifier->size);
   raw["strings"] = TrimmedHex(b + strings->offset, strings->size, 4);
   u["descriptors"] = std::move(raw);
