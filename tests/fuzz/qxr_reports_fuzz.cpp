@@ -134,8 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(WellFormedHtml(page));
 
   Require(qx::qxr::DiffFiles(*file, *file).empty());
-  static const std::vector<std::uint8_t> unit = qx::qxrtest::MakeUnitFile({1});
-  auto other = OpenBytes(unit);
+  static const std::unique_ptr<qx::qxr::OpenedFile> other = OpenBytes(qx::qxrtest::MakeUnitFile({1}));
   const std::vector<qx::qxr::CategoryDiff> diffs = qx::qxr::DiffFiles(*file, *other);
   Require(!nlohmann::json::parse(qx::qxr::DiffJson(*file, *other, diffs), nullptr, false).is_discarded());
   Require(diffs.empty() == qx::qxr::DiffText(*file, *other, diffs).empty());
