@@ -76,7 +76,9 @@ bool AnswerControl(const DriverProfile& driver, const DeviceProfile& device, Sca
       responder->SetStatusExchangeMode(mode);
       return true;
     }
-    case q::kGetXbString: return Partial(StringDescriptor(device.xb.text), 2, outputSize, output);
+    case q::kGetXbString:
+      return Partial(device.xb.descriptor.empty() ? StringDescriptor(device.xb.text) : device.xb.descriptor, 2,
+                     outputSize, output);
     case q::kGetWrittenAfterTimeout: return Fixed(Word(handle->writtenAfterTimeout, 4), outputSize, output);
     case q::kGetTimeoutMode: return Fixed(Word(driver.timeoutMode, 4), outputSize, output);
     case q::kGetHostControllerType: return Fixed(Word(driver.hostController, 4), outputSize, output);

@@ -50,15 +50,30 @@ void ReadNumber(const json& object, const char* key, const std::string& where, T
   *out = static_cast<T>(Number(*it, where + "." + key, static_cast<std::uint32_t>(std::numeric_limits<T>::max())));
 }
 
+std::vector<std::uint8_t> ByteRun(const json& value, const std::string& where);
+
+// A text: a JSON text, or {"hex": "..."} for bytes a JSON text cannot carry as they are (a
+// customer's file may hold bytes above 0x7F, which the scanner sends unchanged).
+std::string TextValue(const json& value, const std::string& where, std::size_t maxLength) {
+  std::string s;
+  if (value.is_string()) {
+    s = value.get<std::string>();
+  } else if (value.is_object() && value.contains("hex")) {
+    std::vector<std::uint8_t> bytes = ByteRun(value["hex"], where + ".hex");
+    s.assign(bytes.begin(), bytes.end());
+  } else {
+    Fail(where, "expected a text");
+  }
+  if (s.size() > maxLength) Fail(where, "longer than " + std::to_string(maxLength));
+  if (s.find('\0') != std::string::npos) Fail(where, "contains NUL");
+  return s;
+}
+
 void ReadText(const json& object, const char* key, const std::string& where, std::string* out,
               std::size_t maxLength) {
   auto it = object.find(key);
   if (it == object.end()) return;
-  if (!it->is_string()) Fail(where + "." + key, "expected a text");
-  const std::string& s = it->get_ref<const std::string&>();
-  if (s.size() > maxLength) Fail(where + "." + key, "longer than " + std::to_string(maxLength));
-  if (s.find('\0') != std::string::npos) Fail(where + "." + key, "contains NUL");
-  *out = s;
+  *out = TextValue(*it, where + "." + key, maxLength);
 }
 
 void ReadBool(const json& object, const char* key, const std::string& where, bool* out) {
@@ -199,20 +214,14 @@ void ReadScanner(const json& d, const std::string& where, ScannerProfile* s) {
     if (!it->is_object()) Fail(where + ".counters", "expected an object keyed by counter number");
     for (auto& [key, value] : it->items()) {
       std::uint32_t n = Number(json(key), where + ".counters", 0xFF);
-      if (!value.is_string() || value.get_ref<const std::string&>().size() > 200) {
-        Fail(where + ".counters." + key, "expected a text of at most 200 characters");
-      }
-      s->counters[n] = value.get<std::string>();
+      s->counters[n] = TextValue(value, where + ".counters." + key, 200);
       s->counterAnswered[n] = true;
     }
   }
   if (auto it = d.find("nv"); it != d.end()) {
     if (!it->is_array() || it->size() != 9) Fail(where + ".nv", "expected nine texts");
     for (std::size_t i = 0; i < 9; ++i) {
-      if (!(*it)[i].is_string() || (*it)[i].get_ref<const std::string&>().size() > 200) {
-        Fail(where + ".nv", "expected nine texts of at most 200 characters");
-      }
-      s->nv[i] = (*it)[i].get<std::string>();
+      s->nv[i] = TextValue((*it)[i], where + ".nv[" + std::to_string(i) + "]", 200);
     }
   }
   if (auto it = d.find("errorHistory"); it != d.end()) {
@@ -312,6 +321,26 @@ void ReadApi(const json& a, const std::string& where, ApiProfile* api) {
   }
 }
 
+// Descriptor bytes sent as given instead of the ones built from the fields, `minimum` to
+// `maximum` bytes.
+void ReadRawDescriptor(const json& object, const char* key, const std::string& where, std::size_t minimum,
+                       std::size_t maximum, std::vector<std::uint8_t>* out) {
+  auto it = object.find(key);
+  if (it == object.end()) return;
+  *out = ByteRun(*it, where + "." + key);
+  if (out->size() < minimum || out->size() > maximum) {
+    Fail(where + "." + key, std::to_string(minimum) + " to " + std::to_string(maximum) + " bytes");
+  }
+}
+
+void ReadDescriptors(const json& raw, const std::string& where, UsbProfile* u) {
+  ReadRawDescriptor(raw, "device", where, 18, 18, &u->deviceDescriptor);
+  ReadRawDescriptor(raw, "configuration", where, 9, 1024, &u->configurationSet);
+  ReadRawDescriptor(raw, "otherSpeedConfiguration", where, 9, 1024, &u->otherSpeedConfigurationSet);
+  ReadRawDescriptor(raw, "qualifier", where, 9, 10, &u->qualifier);
+  ReadRawDescriptor(raw, "strings", where, 4, 1024, &u->strings);
+}
+
 void ReadDevice(const json& d, const std::string& where, DeviceProfile* device) {
   if (!d.is_object()) Fail(where, "expected an object");
   if (auto it = d.find("presence"); it != d.end()) {
@@ -342,12 +371,14 @@ void ReadDevice(const json& d, const std::string& where, DeviceProfile* device) 
     ReadText(*it, "manufacturer", w, &u.manufacturer, 126);
     ReadText(*it, "product", w, &u.product, 126);
     ReadText(*it, "serial", w, &u.serial, 126);
+    if (auto raw = it->find("descriptors"); raw != it->end()) ReadDescriptors(*raw, w + ".descriptors", &u);
   }
   if (auto it = d.find("xb"); it != d.end()) {
     std::string w = where + ".xb";
     ReadNumber(*it, "configuration", w, &device->xb.configuration);
     ReadNumber(*it, "status", w, &device->xb.status);
     ReadText(*it, "text", w, &device->xb.text, 126);
+    ReadRawDescriptor(*it, "descriptor", w, 2, 512, &device->xb.descriptor);
   }
   ReadScanner(d, where, &device->scanner);
   if (auto it = d.find("api"); it != d.end()) ReadApi(*it, where + ".api", &device->api);

@@ -35,12 +35,16 @@ struct UsbProfile {
   std::uint16_t deviceStatus = 0;        // GET_STATUS word: bit 0 self power, bit 1 wake-up
   std::uint16_t languageId = 0x0409;
   std::string manufacturer, product, serial;
+  // Descriptor bytes sent as they are instead of the ones built from the fields above (empty:
+  // built). A unit reproduced from a setting file carries its own.
+  std::vector<std::uint8_t> deviceDescriptor, configurationSet, otherSpeedConfigurationSet, qualifier, strings;
 };
 
 struct XbProfile {
   std::uint16_t configuration = 0x0040;  // type 0x40 in the low byte's bits 2-7
   std::uint32_t status = 0;              // bit 0 not ready, bit 1 holding
   std::string text;                      // the interface board's string descriptor text
+  std::vector<std::uint8_t> descriptor;  // sent as it is instead of one built from `text` (empty: built)
 };
 
 struct SpecialModeProfile {

@@ -74,6 +74,7 @@ EndpointRecord Endpoint(std::uint8_t address, std::uint8_t attributes, std::uint
 }  // namespace
 
 std::vector<std::uint8_t> DeviceDescriptor(const UsbProfile& usb) {
+  if (!usb.deviceDescriptor.empty()) return usb.deviceDescriptor;
   DeviceDescriptorRecord d{18, 0x01, {}, 0x00, 0x00, 0x00, 64, {}, {}, {}, 1, 2, 3, 1};
   Le16(d.bcdUSB, 0x0200);
   Le16(d.idVendor, usb.vendorId);
@@ -82,13 +83,16 @@ std::vector<std::uint8_t> DeviceDescriptor(const UsbProfile& usb) {
   return Bytes(d);
 }
 
-std::vector<std::uint8_t> DeviceQualifier(const UsbProfile&) {
+std::vector<std::uint8_t> DeviceQualifier(const UsbProfile& usb) {
+  if (!usb.qualifier.empty()) return usb.qualifier;
   QualifierRecord q{10, 0x06, {}, 0x00, 0x00, 0x00, 64, 1, 0};
   Le16(q.bcdUSB, 0x0200);
   return Bytes(q);
 }
 
 std::vector<std::uint8_t> ConfigurationSet(const UsbProfile& usb, bool otherSpeed) {
+  const std::vector<std::uint8_t>& given = otherSpeed ? usb.otherSpeedConfigurationSet : usb.configurationSet;
+  if (!given.empty()) return given;
   ConfigurationSetRecord set{};
   set.configuration = {9, static_cast<std::uint8_t>(otherSpeed ? 0x07 : 0x02), {}, 1, 1, 0,
                        usb.configAttributes, usb.maxPower};
@@ -113,6 +117,7 @@ std::vector<std::uint8_t> StringDescriptor(const std::string& text) {
 }
 
 std::vector<std::uint8_t> StringDescriptors(const UsbProfile& usb) {
+  if (!usb.strings.empty()) return usb.strings;
   std::vector<std::uint8_t> b{4, 0x03, static_cast<std::uint8_t>(usb.languageId & 0xFF),
                               static_cast<std::uint8_t>(usb.languageId >> 8)};
   for (const std::string* s : {&usb.manufacturer, &usb.product, &usb.serial}) {
