@@ -15,6 +15,14 @@ constexpr const char kHelp[] =
     "  log                     the request log, one 'log ' line each\n"
     "  clear-log               empty the request log\n"
     "  status                  profile and devices\n"
+    "  api [device N] SETTING  the scanner as the scanner API library sees it (device 0 unless\n"
+    "                          given): cover open|closed, main-pocket near-full|ok,\n"
+    "                          sub-pocket near-full|ok, franker on|off, offline on|off,\n"
+    "                          held on|off, cycle on|off, handle N, status-bits HEX,\n"
+    "                          feed [font=E13B|CMC7] [front=blank] [back=blank] micr=LINE,\n"
+    "                          documents clear, fault SCANFAULT | fault clear, remove-paper,\n"
+    "                          cleaning ok|fails|offline, timing scan MS eject MS cleaning MS,\n"
+    "                          refuse FUNCTION CODE | refuse clear, state\n"
     "  quit                    stop the simulator\n";
 
 std::string Status(Bus& bus) {
@@ -85,6 +93,22 @@ std::string ExecuteControl(ControlContext* context, const std::string& line) {
     std::lock_guard<std::mutex> lock(state->mutex);
     state->bus.log().Clear();
     return "ok\n";
+  }
+  if (verb == "api") {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    int device = 0;
+    if (rest.rfind("device ", 0) == 0) {
+      std::istringstream d(rest.substr(7));
+      if (!(d >> device) || device < 0) return "error expected 'device N'\n";
+      std::getline(d >> std::ws, rest);
+    }
+    SimDevice* d = state->bus.Device(device);
+    if (d == nullptr) return "error no device " + std::to_string(device) + "\n";
+    std::string answer;
+    bool ok = d->api().Apply(rest, &answer, &state->bus.log());
+    state->changed.notify_all();
+    if (!ok) return "error " + answer + "\n";
+    return answer + "ok\n";
   }
   if (verb == "status") {
     std::lock_guard<std::mutex> lock(state->mutex);

@@ -27,8 +27,9 @@ bool LinkSession::HandleGone() {
 }
 
 void LinkSession::Closed() {
-  if (device_ < 0) return;
   std::lock_guard<std::mutex> lock(state_->mutex);
+  api_.Closed();
+  if (device_ < 0) return;
   state_->bus.log().Add("close " + std::to_string(device_) + " " + (function_ == 'K' ? "KD" : "QX"));
   device_ = -1;
 }
@@ -40,6 +41,15 @@ LinkSession::After LinkSession::Handle(const LinkFrame& frame, std::vector<std::
   if (HandleGone()) {
     response->clear();
     return After::kClose;
+  }
+  if (ApiSession::IsApiOp(frame.op)) {
+    // One connection is either a driver handle or the library's scanner, never both.
+    if (device_ >= 0) {
+      *response = Status(LinkStatus::kFailed);
+      return After::kKeepOpen;
+    }
+    api_.Handle(frame, &lock, response);
+    return After::kKeepOpen;
   }
   switch (frame.op) {
     case 'E': {
@@ -54,7 +64,7 @@ LinkSession::After LinkSession::Handle(const LinkFrame& frame, std::vector<std::
     }
     case 'O': {
       if (p.size() != 5 || (p[4] != 'Q' && p[4] != 'K')) break;
-      if (device_ >= 0) {
+      if (device_ >= 0 || api_.active()) {
         *response = Status(LinkStatus::kFailed);
         return After::kKeepOpen;
       }
@@ -108,6 +118,7 @@ LinkSession::After LinkSession::Handle(const LinkFrame& frame, std::vector<std::
     }
     case 'X':
       if (!p.empty()) break;
+      api_.Closed();
       if (device_ >= 0) bus.log().Add("close " + std::to_string(device_) + " " + (function_ == 'K' ? "KD" : "QX"));
       device_ = -1;
       *response = Status(LinkStatus::kOk);

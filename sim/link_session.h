@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/api_session.h"
 #include "sim/bus.h"
 #include "sim/control_requests.h"
 #include "sim/link_frame.h"
@@ -15,7 +16,7 @@ class LinkSession {
  public:
   // `maxReadWaitMs` caps the time-out a read may ask for.
   explicit LinkSession(SimState* state, std::uint32_t maxReadWaitMs = 600000)
-      : state_(state), maxReadWaitMs_(maxReadWaitMs) {}
+      : state_(state), maxReadWaitMs_(maxReadWaitMs), api_(state) {}
 
   enum class After { kKeepOpen, kClose };
 
@@ -36,6 +37,7 @@ class LinkSession {
   int device_ = -1;
   char function_ = 0;
   HandleState handle_;
+  ApiSession api_;  // the scanner API library's ops
 };
 
 }  // namespace qx::sim

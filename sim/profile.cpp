@@ -250,6 +250,68 @@ void ReadScanner(const json& d, const std::string& where, ScannerProfile* s) {
   }
 }
 
+ApiDocument ReadDocument(const json& d, const std::string& where) {
+  if (!d.is_object()) Fail(where, "expected an object");
+  ApiDocument document;
+  ReadText(d, "micr", where, &document.micr, 80);
+  if (document.micr.empty()) Fail(where + ".micr", "a cheque needs its MICR line");
+  std::string text;
+  ReadText(d, "font", where, &text, 8);
+  if (!text.empty() && !ParseMicrFont(text, &document.font)) Fail(where + ".font", "must be \"E13B\" or \"CMC7\"");
+  ReadText(d, "bank", where, &document.bank, 60);
+  ReadText(d, "payee", where, &document.payee, 60);
+  ReadText(d, "amount", where, &document.amount, 20);
+  ReadText(d, "number", where, &document.number, 20);
+  for (const char* face : {"front", "back"}) {
+    text.clear();
+    ReadText(d, face, where, &text, 10);
+    if (text.empty()) continue;
+    if (text != "printed" && text != "blank") Fail(where + "." + face, "must be \"printed\" or \"blank\"");
+    (face[0] == 'f' ? document.front : document.back) = text == "blank" ? FaceRule::kBlank : FaceRule::kPrinted;
+  }
+  return document;
+}
+
+void ReadApi(const json& a, const std::string& where, ApiProfile* api) {
+  if (!a.is_object()) Fail(where, "expected an object");
+  ReadNumber(a, "handle", where, &api->handle);
+  ReadBool(a, "franker", where, &api->franker);
+  ReadBool(a, "coverOpen", where, &api->coverOpen);
+  ReadBool(a, "mainPocketNearFull", where, &api->mainPocketNearFull);
+  ReadBool(a, "subPocketNearFull", where, &api->subPocketNearFull);
+  ReadBool(a, "offline", where, &api->offline);
+  ReadBool(a, "heldByOther", where, &api->heldByOther);
+  ReadNumber(a, "statusBits", where, &api->statusBits);
+  ReadBool(a, "cycleDocuments", where, &api->cycleDocuments);
+  ReadNumber(a, "scanMs", where, &api->scanMs);
+  ReadNumber(a, "ejectMs", where, &api->ejectMs);
+  ReadNumber(a, "cleaningMs", where, &api->cleaningMs);
+  if (auto it = a.find("documents"); it != a.end()) {
+    if (!it->is_array()) Fail(where + ".documents", "expected a list of cheques");
+    api->documents.clear();
+    for (std::size_t i = 0; i < it->size(); ++i) {
+      api->documents.push_back(ReadDocument((*it)[i], where + ".documents[" + std::to_string(i) + "]"));
+    }
+  }
+  if (auto it = a.find("scanFaults"); it != a.end()) {
+    if (!it->is_array()) Fail(where + ".scanFaults", "expected a list of scan fault texts");
+    api->scanFaults.clear();
+    for (const json& f : *it) {
+      ScanFault fault;
+      std::string error;
+      if (!f.is_string() || !ParseScanFault(f.get<std::string>(), &fault, &error)) {
+        Fail(where + ".scanFaults", f.is_string() ? error : "expected a scan fault text");
+      }
+      api->scanFaults.push_back(fault);
+    }
+  }
+  std::string cleaning;
+  ReadText(a, "cleaning", where, &cleaning, 10);
+  if (!cleaning.empty() && !ParseCleaningOutcome(cleaning, &api->cleaning)) {
+    Fail(where + ".cleaning", "must be \"ok\", \"fails\" or \"offline\"");
+  }
+}
+
 void ReadDevice(const json& d, const std::string& where, DeviceProfile* device) {
   if (!d.is_object()) Fail(where, "expected an object");
   if (auto it = d.find("presence"); it != d.end()) {
@@ -288,6 +350,7 @@ void ReadDevice(const json& d, const std::string& where, DeviceProfile* device) 
     ReadText(*it, "text", w, &device->xb.text, 126);
   }
   ReadScanner(d, where, &device->scanner);
+  if (auto it = d.find("api"); it != d.end()) ReadApi(*it, where + ".api", &device->api);
   ReadText(d, "path", where, &device->path, 200);
   if (device->path.empty()) {
     char buf[256];

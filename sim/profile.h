@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/api_profile.h"
 #include "sim/fault.h"
 
 // Everything the simulated driver and scanners answer, as loaded from a profile file. Field
@@ -94,6 +95,7 @@ struct DeviceProfile {
   UsbProfile usb;
   XbProfile xb;
   ScannerProfile scanner;
+  ApiProfile api;  // the scanner as the scanner API library sees it
   std::vector<FaultSpec> faults;
 };
 

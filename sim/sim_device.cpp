@@ -23,6 +23,7 @@ std::string Prefix(int index, const char* what) { return std::string(what) + " "
 
 SimDevice::SimDevice(int index, const DeviceProfile& profile, const DriverProfile& driver)
     : index_(index), profile_(profile), driver_(driver), responder_(&profile_.scanner),
+      api_(profile.api, (profile.scanner.optionByte & 0x20) != 0 ? 1 : 2, index),
       faults_(profile.faults) {}
 
 void SimDevice::Remove(RequestLog* log) {

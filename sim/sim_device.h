@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/api_scanner.h"
 #include "sim/control_requests.h"
 #include "sim/profile.h"
 #include "sim/request_log.h"
@@ -43,6 +44,9 @@ class SimDevice {
   bool Control(HandleState* handle, std::uint32_t code, const std::uint8_t* input, std::uint32_t inputSize,
                std::uint32_t outputSize, std::vector<std::uint8_t>* output, RequestLog* log);
 
+  // The scanner as the scanner API library reaches it.
+  ApiScanner& api() { return api_; }
+
   bool bytePerRead() const { return Has(FaultKind::kBytePerRead); }
 
   void AddFault(const FaultSpec& fault);
@@ -64,6 +68,7 @@ class SimDevice {
   DeviceProfile profile_;
   DriverProfile driver_;
   ScannerResponder responder_;
+  ApiScanner api_;
   std::vector<FaultSpec> faults_;
   std::vector<std::uint8_t> input_;
   std::deque<OutByte> output_;
