@@ -7,6 +7,10 @@
 
 namespace qx::checker {
 
+namespace {
+constexpr wchar_t kTitle[] = L"QX-R7000 Operation Checker Ver.1.01";
+}
+
 CWizard::CWizard()
     : start_(&scanner_),
       check1_(&scanner_),
@@ -33,7 +37,7 @@ void CWizard::Run() {
   CWizardPage* const pages[kPageCount] = {&start_,  &check1_, &check2_,  &check3_,  &check4_,    &check5_,
                                           &check6_, &check7_, &check8_,  &check9_,  &check10_,   &check11_,
                                           &scanError_, &micr1_, &micr2_, &micr3_, &micr4_, &canceled_};
-  RunModal(pages, kPageCount, IDB_WIZARD_HEADER);
+  RunModal(pages, kPageCount, IDB_WIZARD_HEADER, kTitle);
 }
 
 void CWizard::OnInitialized() {
@@ -45,7 +49,7 @@ void CWizard::OnInitialized() {
                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-  SetWindowTextW(window, L"QX-R7000 Operation Checker Ver.1.01");
+  SetWindowTextW(window, kTitle);
   SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | WS_MINIMIZEBOX);
   HMENU systemMenu = GetSystemMenu(window, FALSE);
   if (systemMenu != nullptr) {

@@ -21,9 +21,13 @@ CWizardSheet* g_creating = nullptr;
 
 const wchar_t kSheetProperty[] = L"QxWizardSheet";
 
+// Posted by the creation callback: the sheet's own initialisation (title, buttons, first page)
+// has ended when it arrives, so the owner's finishing touches are not overwritten.
+constexpr UINT kSheetInitialized = WM_APP + 1;
+
 }  // namespace
 
-INT_PTR CWizardSheet::RunModal(CWizardPage* const* pages, int count, int headerBitmapId) {
+INT_PTR CWizardSheet::RunModal(CWizardPage* const* pages, int count, int headerBitmapId, const wchar_t* title) {
   std::vector<PROPSHEETPAGEW> descriptions;
   descriptions.reserve(count);
   for (int i = 0; i < count; ++i) descriptions.push_back(pages[i]->Describe(this));
@@ -33,6 +37,7 @@ INT_PTR CWizardSheet::RunModal(CWizardPage* const* pages, int count, int headerB
   header.dwFlags = PSH_WIZARD97 | PSH_HEADER | PSH_WATERMARK | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
   header.hwndParent = nullptr;
   header.hInstance = GetModuleHandleW(nullptr);
+  header.pszCaption = title;
   header.nPages = static_cast<UINT>(count);
   header.nStartPage = 0;
   header.ppsp = descriptions.data();
@@ -53,7 +58,7 @@ int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM) {
     SetPropW(window, kSheetProperty, sheet);
     sheet->sheetProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
-    sheet->OnInitialized();
+    PostMessageW(window, kSheetInitialized, 0, 0);
   }
   return 0;
 }
@@ -61,6 +66,9 @@ int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM) {
 LRESULT CALLBACK CWizardSheet::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* sheet = static_cast<CWizardSheet*>(GetPropW(window, kSheetProperty));
   switch (message) {
+    case kSheetInitialized:
+      sheet->OnInitialized();
+      return 0;
     case WM_COMMAND:
       if (sheet->OnCommand(LOWORD(wParam))) return 0;
       break;

@@ -26,7 +26,7 @@ class CWizardSheet {
 
   // Shows the sheet modally with `pages` in their order, the first page active; returns when the
   // sheet has ended (PropertySheetW's result).
-  INT_PTR RunModal(CWizardPage* const* pages, int count, int headerBitmapId);
+  INT_PTR RunModal(CWizardPage* const* pages, int count, int headerBitmapId, const wchar_t* title);
 
   // Navigation services for the pages.
   void SetActivePage(int index);
@@ -43,7 +43,7 @@ class CWizardSheet {
   }
 
  protected:
-  // The sheet's window exists and its own initialisation has run.
+  // The sheet's window exists and its own initialisation has run (called once, from its queue).
   virtual void OnInitialized() {}
   // WM_COMMAND and WM_SYSCOMMAND of the sheet; true when handled, false for the sheet's own.
   virtual bool OnCommand(int /*id*/) { return false; }

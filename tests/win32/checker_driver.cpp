@@ -80,7 +80,9 @@ class RemoteBuffer {
 
 }  // namespace
 
-CheckerSession::~CheckerSession() {
+CheckerSession::~CheckerSession() { Close(); }
+
+void CheckerSession::Close() {
   if (process_.hProcess != nullptr) {
     if (Running()) {
       TerminateProcess(process_.hProcess, 9999);
@@ -89,6 +91,8 @@ CheckerSession::~CheckerSession() {
     CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
   }
+  process_ = PROCESS_INFORMATION{};
+  wizard_ = nullptr;
 }
 
 bool CheckerSession::Start(const std::string& exePath) {
@@ -230,7 +234,7 @@ bool CheckerSession::WaitForBox(Box* box, DWORD timeoutMs) {
   return WaitUntil(
       [&] {
         for (HWND window : VisibleWindows(process_.dwProcessId)) {
-          if (ClassOf(window) != L"#32770" || TextOf(window) != kBoxCaption) continue;
+          if (window == wizard_ || ClassOf(window) != L"#32770" || TextOf(window) != kBoxCaption) continue;
           box->window = window;
           box->text = TextOf(GetDlgItem(window, 0xFFFF));
           box->hasCancel = GetDlgItem(window, IDCANCEL) != nullptr;
