@@ -72,7 +72,7 @@ TEST(CheckerStartup, WithoutTheUtilitysMutexShows117AndNoWizard) {
 class RenamedCopy {
  public:
   RenamedCopy(const std::string& folder, const std::string& name, const char* windowsVersion)
-      : path_(folder + name), key_(std::string("Software\\Wine\\AppDefaults\\") + name) {
+      : folder_(folder), path_(folder + name), key_(std::string("Software\\Wine\\AppDefaults\\") + name) {
     CreateDirectoryA(folder.c_str(), nullptr);
     CopyFileA(CheckerExe().c_str(), path_.c_str(), FALSE);
     if (windowsVersion != nullptr) {
@@ -87,10 +87,12 @@ class RenamedCopy {
   ~RenamedCopy() {
     RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
     DeleteFileA(path_.c_str());
+    RemoveDirectoryA(folder_.c_str());  // only an emptied folder of its own goes
   }
   const std::string& path() const { return path_; }
 
  private:
+  std::string folder_;
   std::string path_;
   std::string key_;
 };

@@ -1,5 +1,6 @@
 #include "tests/checker_wizard/wizard_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -72,6 +73,18 @@ void CheckerWizardTest::StartWizard() {
   ExpectPage(0);
 }
 
+void CheckerWizardTest::Press(int id, const char* name) {
+  bool clickable = WaitUntil([&] { return checker_.ButtonVisible(id) && checker_.ButtonEnabled(id); }, 5000);
+  ASSERT_TRUE(clickable && checker_.Click(id)) << name << " is not enabled on page " << checker_.ActivePage();
+}
+
+void CheckerWizardTest::Answer(int radio) {
+  ASSERT_TRUE(checker_.ClickOnPage(radio)) << "no answer " << radio << " on page " << checker_.ActivePage();
+  ASSERT_TRUE(WaitUntil([&] { return checker_.PageChecked(radio); }, 5000)) << "answer " << radio << " not taken";
+  // The page enables its buttons right after it checks the answer.
+  Sleep(100);
+}
+
 void CheckerWizardTest::ExpectBox(const std::string& text, int answer) {
   CheckerSession::Box box;
   ASSERT_TRUE(checker_.WaitForBox(&box, kWaitMs)) << "no message box; expected: " << text;
@@ -100,7 +113,10 @@ std::string CheckerWizardTest::CallLog() const {
   std::ifstream in(logPath_, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
-  return text.str();
+  std::string lines = text.str();
+  // The library writes its log in text mode.
+  lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
+  return lines;
 }
 
 void CheckerWizardTest::Screenshot(const std::string& name) {
