@@ -208,7 +208,7 @@ __declspec(dllexport) int WINAPI BiOpenMonPrinter(int type, const char* name) {
   } else {
     std::uint32_t member = 0;
     std::uint8_t status = 0;
-    std::vector<std::uint8_t> answer;
+    std::vector<std::uint8_t> answer, attached;
     auto* events = new SimLink;
     if (!g_session.link.Transact('A', &member, 4, 10000, &status, &answer)) {
       result = kErrNoPrinter;
@@ -216,7 +216,7 @@ __declspec(dllexport) int WINAPI BiOpenMonPrinter(int type, const char* name) {
       result = kErrOpened;
     } else if (status != 0 || answer.size() != 4) {
       result = kErrNoPrinter;
-    } else if (!events->Connect() || !events->Transact('V', &member, 4, 10000, &status, &answer) || status != 0) {
+    } else if (!events->Connect() || !events->Transact('V', &member, 4, 10000, &status, &attached) || status != 0) {
       result = kErrNoPrinter;
     } else {
       g_session.open = true;
