@@ -109,6 +109,11 @@ std::string CheckerWizardTest::Buttons() {
   return flags;
 }
 
+void CheckerWizardTest::ExpectButtons(const std::string& expected) {
+  WaitUntil([&] { return Buttons() == expected; }, 3000);
+  EXPECT_EQ(Buttons(), expected) << "on page " << checker_.ActivePage();
+}
+
 std::string CheckerWizardTest::CallLog() const {
   std::ifstream in(logPath_, std::ios::binary);
   std::stringstream text;

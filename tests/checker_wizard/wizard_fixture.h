@@ -58,6 +58,8 @@ class CheckerWizardTest : public ::testing::Test {
   void ExpectNoBox(DWORD ms);
   // The enabled wizard buttons as "Back Next Finish Cancel" flags, e.g. "B N - C".
   std::string Buttons();
+  // The page sets its buttons as it becomes active: waits briefly for `expected`.
+  void ExpectButtons(const std::string& expected);
 
   std::string CallLog() const;
   void Screenshot(const std::string& name);
