@@ -67,7 +67,8 @@ void CWizard::ConfirmCancel() {
 
 bool CWizard::OnCommand(int id) {
   if (id != IDCANCEL || closing_) return false;
-  ConfirmCancel();
+  // Esc reaches here as IDCANCEL too; a page that disabled Cancel offers no way out by it.
+  if (IsWindowEnabled(GetDlgItem(Window(), IDCANCEL))) ConfirmCancel();
   return true;
 }
 
