@@ -54,6 +54,10 @@ TEST_F(MicrCleaning, ChecksBeforeCleaningThenEndsOnTheSuccessPage) {
   ExpectPage(15);
   ExpectButtons("- - F -");
   Screenshot("checker-15-cleaning-done");
+  // Esc on a page without Cancel asks nothing and stays.
+  checker_.PostCommand(IDCANCEL);
+  ExpectNoBox(1500);
+  EXPECT_EQ(checker_.ActivePage(), 15);
   EXPECT_NE(CallLog().find("BiMICRCleaning(1) = 0"), std::string::npos);
   ASSERT_TRUE(checker_.Click(kFinish));
   EXPECT_TRUE(checker_.WaitForExit(kWaitMs));

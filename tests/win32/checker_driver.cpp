@@ -161,6 +161,8 @@ bool CheckerSession::Click(int id) {
 
 void CheckerSession::PostSystemCommand(WPARAM command) { PostMessageW(wizard_, WM_SYSCOMMAND, command, 0); }
 
+void CheckerSession::PostCommand(int id) { PostMessageW(wizard_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
 HWND CheckerSession::PageControl(int id) const {
   auto page = reinterpret_cast<HWND>(Send(wizard_, PSM_GETCURRENTPAGEHWND, 0, 0));
   return page != nullptr ? GetDlgItem(page, id) : nullptr;

@@ -35,6 +35,8 @@ class CheckerSession {
   // Clicks a sheet button a person could click (visible and enabled); false otherwise.
   bool Click(int id);
   void PostSystemCommand(WPARAM command);
+  // A command the sheet gets without a click (the Esc key sends IDCANCEL this way).
+  void PostCommand(int id);
 
   // Controls of the active page.
   HWND PageControl(int id) const;
