@@ -346,6 +346,9 @@ TEST_F(OperationCheck, CancellingARunningScanLeadsToPage17WithoutAnError) {
 
 TEST_F(OperationCheck, TheCloseBoxAsksBeforeItInterruptsAndTheAboutBoxOpensFromTheSystemMenu) {
   ASSERT_NO_FATAL_FAILURE(StartWizard());
+  HWND wizard = checker_.Wizard();
+  EXPECT_NE(GetWindowLongW(wizard, GWL_STYLE) & WS_MINIMIZEBOX, 0);
+  // (Its icons cannot be read from here: Wine answers WM_GETICON from another process with none.)
   Next();
   ExpectPage(1);
   checker_.PostSystemCommand(SC_CLOSE);

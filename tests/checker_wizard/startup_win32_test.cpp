@@ -118,12 +118,24 @@ TEST(CheckerStartup, WithoutTheScannerLibraryShows107BeforeAnyPage) {
 
 // GetVersionEx would report a newer Windows to a program whose manifest declares it, and the
 // start-up rule refuses those.
-TEST(CheckerStartup, TheProgramCarriesNoManifest) {
+TEST(CheckerStartup, TheProgramCarriesItsPicturesAndNoManifest) {
   HMODULE program = LoadLibraryExA(CheckerExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(program, nullptr);
   EXPECT_EQ(FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr);
   EXPECT_NE(FindResourceA(program, MAKEINTRESOURCEA(100), MAKEINTRESOURCEA(5)), nullptr) << "About box";
   EXPECT_NE(FindResourceA(program, MAKEINTRESOURCEA(133), "AVI"), nullptr) << "animation clip";
+  for (int icon : {128, 156, 158, 159}) {
+    for (int size : {16, 32}) {
+      HANDLE picture = LoadImageA(program, MAKEINTRESOURCEA(icon), IMAGE_ICON, size, size, 0);
+      EXPECT_NE(picture, nullptr) << "icon " << icon << " at " << size;
+      if (picture != nullptr) DestroyIcon(static_cast<HICON>(picture));
+    }
+  }
+  for (int bitmap : {129, 143, 144}) {
+    HANDLE picture = LoadImageA(program, MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP, 0, 0, 0);
+    EXPECT_NE(picture, nullptr) << "bitmap " << bitmap;
+    if (picture != nullptr) DeleteObject(picture);
+  }
   FreeLibrary(program);
 }
 
