@@ -321,6 +321,29 @@ TEST_F(OperationCheck, AScanTheLibraryRefusesToStartIsAFailureNotPage3) {
   ExpectPage(12);
 }
 
+TEST_F(OperationCheck, ARefusedParameterBlockShowsErrorOccurredAndStartsNoScan) {
+  // Page 1 writes the MicrBlock (code 17) before it lets the user on.
+  Sim("api refuse BiSCNMICRFunctionPostPrint/17 -90");
+  ASSERT_NO_FATAL_FAILURE(StartWizard());
+  Next();
+  ExpectPage(1);
+  Next();
+  ExpectBox("Error occurred.", IDOK);
+  EXPECT_EQ(checker_.ActivePage(), 1);
+  // The first scan page writes the ScanBlock (code 16): refused, no scan starts and only Cancel
+  // leads on.
+  Sim("api refuse clear");
+  Sim("api refuse BiSCNMICRFunctionPostPrint/16 -90");
+  Next();
+  ExpectPage(2);
+  ExpectBox("Error occurred.", IDOK);
+  ExpectNoBox(2500);
+  EXPECT_EQ(checker_.ActivePage(), 2);
+  ExpectButtons("- - - C");
+  EXPECT_EQ(LinesWith(CallLog(), ", 0) = "), "");
+  EXPECT_EQ(LinesWith(SimLog(), "scan "), "");
+}
+
 TEST_F(OperationCheck, CancellingARunningScanLeadsToPage17WithoutAnError) {
   Sim("api fault never-ends");
   ASSERT_NO_FATAL_FAILURE(StartWizard());
