@@ -174,6 +174,8 @@ int CScannerApi::OpenScanner() {
 
 int CScannerApi::CloseScanner() {
   if (cancelEvent_ != nullptr) SetEvent(cancelEvent_);
+  // The library must not be closed or unloaded under a cleaning call that has not returned.
+  while (cleaningCalls_.load() != 0) Sleep(10);
   if (scannerOpen_) {
     if (auto cancel = reinterpret_cast<HandleIntFn>(functions_[kSlotMicrCancelFunction])) cancel(handle_, kCancelByChecker);
     if (auto stop = reinterpret_cast<HandleFn>(functions_[kSlotMicrCancelStatusBack])) stop(handle_);
@@ -293,7 +295,11 @@ void CScannerApi::ExecuteAndWait() {
 
 int CScannerApi::CleanMicr() {
   auto clean = reinterpret_cast<HandleFn>(functions_[kSlotMicrCleaning]);
-  return clean != nullptr ? clean(handle_) : kErrNotSupport;
+  if (clean == nullptr) return kErrNotSupport;
+  cleaningCalls_.fetch_add(1);
+  int result = clean(handle_);
+  cleaningCalls_.fetch_sub(1);
+  return result;
 }
 
 int CScannerApi::GetCheckResult(int index) const {

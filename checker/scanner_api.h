@@ -36,7 +36,8 @@ class CScannerApi {
 
   // 0, or the failing step's code (after its message box, where there is one).
   int OpenScanner();
-  // Always 0. Safe after a failed or no open, and a second time.
+  // Always 0. Safe after a failed or no open, and a second time. Waits for a cleaning still
+  // running on a worker thread before it closes the scanner and unloads the library.
   int CloseScanner();
   // The status word; 0xFFFFFFFF when the library cannot tell.
   std::uint32_t GetStatus();
@@ -104,6 +105,8 @@ class CScannerApi {
   // Whether a face's block holds what the library delivered; the callback reads no image into a
   // block whose fetch failed or has not happened yet.
   std::atomic<bool> imageBlockFetched_[2]{};
+  // Calls of CleanMicr in progress (it runs on a worker thread).
+  std::atomic<int> cleaningCalls_{0};
 
   static_assert(std::atomic<std::int32_t>::is_always_lock_free);
 };

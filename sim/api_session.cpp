@@ -171,7 +171,7 @@ void ApiSession::Handle(const LinkFrame& frame, std::unique_lock<std::mutex>* lo
         *response = Result(refused);
         return;
       }
-      std::uint32_t ms = scanner->CleaningDuration();
+      std::uint32_t ms = scanner->CleaningDuration() < maxWaitMs_ ? scanner->CleaningDuration() : maxWaitMs_;
       lock->unlock();
       std::this_thread::sleep_for(std::chrono::milliseconds(ms));
       lock->lock();
@@ -192,7 +192,8 @@ void ApiSession::Handle(const LinkFrame& frame, std::unique_lock<std::mutex>* lo
 
 void ApiSession::NextEvent(std::uint32_t waitMs, std::unique_lock<std::mutex>* lock, std::vector<std::uint8_t>* response) {
   std::uint32_t start = platform::MillisecondClock();
-  std::uint32_t wait = waitMs < kMaxEventWaitMs ? waitMs : kMaxEventWaitMs;
+  std::uint32_t cap = maxWaitMs_ < kMaxEventWaitMs ? maxWaitMs_ : kMaxEventWaitMs;
+  std::uint32_t wait = waitMs < cap ? waitMs : cap;
   for (;;) {
     ApiScanner* scanner = Scanner();
     if (scanner == nullptr || state_->stopping) {

@@ -14,7 +14,8 @@ namespace qx::sim {
 
 class ApiSession {
  public:
-  explicit ApiSession(SimState* state) : state_(state) {}
+  // `maxWaitMs` caps how long an answer may be held back (event waits, the cleaning's duration).
+  ApiSession(SimState* state, std::uint32_t maxWaitMs) : state_(state), maxWaitMs_(maxWaitMs) {}
 
   static bool IsApiOp(std::uint8_t op);
   bool active() const { return device_ >= 0; }
@@ -28,6 +29,7 @@ class ApiSession {
   void NextEvent(std::uint32_t waitMs, std::unique_lock<std::mutex>* lock, std::vector<std::uint8_t>* response);
 
   SimState* state_;
+  std::uint32_t maxWaitMs_;
   int device_ = -1;
   bool events_ = false;  // the event connection, not the scanner itself
 };

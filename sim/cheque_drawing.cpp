@@ -158,7 +158,7 @@ int Cmc7Character(Canvas* c, int x, int y, char ch) {
       int top = (stroke + pattern) % 3 == 0 ? y + 6 : y;
       c->Fill(x + stroke * 2, top, 1, 21 - (top - y), kInk);
     }
-    return x + 19;
+    return x + 17;
   }
   if (const std::uint8_t* rows = GlyphRows(ch)) {
     for (int col = 0; col < 5; ++col) {
@@ -170,7 +170,7 @@ int Cmc7Character(Canvas* c, int x, int y, char ch) {
       }
     }
   }
-  return x + 19;
+  return x + 17;
 }
 
 void DrawFront(Canvas* c, const ApiDocument& d) {

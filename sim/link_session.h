@@ -16,7 +16,7 @@ class LinkSession {
  public:
   // `maxReadWaitMs` caps the time-out a read may ask for.
   explicit LinkSession(SimState* state, std::uint32_t maxReadWaitMs = 600000)
-      : state_(state), maxReadWaitMs_(maxReadWaitMs), api_(state) {}
+      : state_(state), maxReadWaitMs_(maxReadWaitMs), api_(state, maxReadWaitMs) {}
 
   enum class After { kKeepOpen, kClose };
 

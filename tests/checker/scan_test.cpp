@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "checker/scanner_api.h"
 #include "tests/checker/checker_test_support.h"
@@ -251,6 +253,21 @@ TEST_F(ScanTest, CleaningResultAndOfflineAfterwards) {
   std::thread worker([&] { result = api_.CleanMicr(); });
   worker.join();
   EXPECT_EQ(result, 0);
+}
+
+TEST_F(ScanTest, CloseWaitsForACleaningStillRunning) {
+  ASSERT_TRUE(Api(sim_, "timing cleaning 700"));
+  Open();
+  std::atomic<int> result{-1};
+  std::thread worker([&] { result = api_.CleanMicr(); });
+  Sleep(200);  // the cleaning call is in the library now
+  api_.CloseScanner();
+  EXPECT_EQ(result.load(), 0) << "the cleaning had returned before the close";
+  worker.join();
+  std::vector<std::string> calls = log_.Calls();
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[calls.size() - 4], "BiMICRCleaning(1) = 0");
+  EXPECT_EQ(calls.back(), "BiCloseMonPrinter(1) = 0");
 }
 
 // Many scans, each cancelled at a random moment or left to end: every scan the library started
