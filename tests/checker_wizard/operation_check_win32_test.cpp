@@ -307,6 +307,32 @@ TEST_F(OperationCheck, TheEndOfTheFirstScanDecidesBetweenPage3AndTroubleshooting
   }
 }
 
+TEST_F(OperationCheck, AFailedSecondScanLeadsToTroubleshootingToo) {
+  // The first scan reads no MICR data (the user judges it on page 3); the second jams.
+  Sim("api fault micr-nodata");
+  Sim("api fault paper-jam");
+  ASSERT_NO_FATAL_FAILURE(StartWizard());
+  ToPage3();
+  EXPECT_EQ(Utf8(checker_.PageText(kMicrTextEdit)), "");
+  Answer(kNo);
+  Next();
+  ExpectPage(4);
+  Answer(kYes);
+  Next();
+  ExpectPage(5);
+  Answer(kYes);
+  Next();
+  ExpectPage(6);
+  Next();
+  ExpectBox(kFrankingQuestion, IDNO);
+  ExpectPage(7);
+  ExpectBox("Paper jam has occurred.\nRemove paper and try this operation again.", IDOK);
+  ExpectPage(12);
+  ExpectButtons("- - F -");
+  std::string scans = LinesWith(SimLog(), "scan ");
+  EXPECT_NE(scans.find("pocket 36 fault paper-jam\n"), std::string::npos) << scans;
+}
+
 TEST_F(OperationCheck, AScanTheLibraryRefusesToStartIsAFailureNotPage3) {
   Sim("api refuse BiSCNMICRFunctionPostPrint/0 -110");
   ASSERT_NO_FATAL_FAILURE(StartWizard());
