@@ -34,7 +34,7 @@ INT_PTR CWizardSheet::RunModal(CWizardPage* const* pages, int count, int headerB
 
   PROPSHEETHEADERW header{};
   header.dwSize = sizeof header;
-  header.dwFlags = PSH_WIZARD97 | PSH_HEADER | PSH_WATERMARK | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
+  header.dwFlags = PSH_WIZARD97 | PSH_HEADER | PSH_WATERMARK | PSH_PROPSHEETPAGE | PSH_USECALLBACK | PSH_USEHBMHEADER;
   header.hwndParent = nullptr;
   header.hInstance = GetModuleHandleW(nullptr);
   header.pszCaption = title;
@@ -42,12 +42,16 @@ INT_PTR CWizardSheet::RunModal(CWizardPage* const* pages, int count, int headerB
   header.nStartPage = 0;
   header.ppsp = descriptions.data();
   header.pfnCallback = SheetCallback;
-  header.pszbmHeader = MAKEINTRESOURCEW(headerBitmapId);
+  // Handed over loaded: the sheet draws a header bitmap given by handle, where it may not find one
+  // given by resource id (Wine's does not). The handle stays ours.
+  HBITMAP headerBitmap = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(headerBitmapId));
+  header.hbmHeader = headerBitmap;
 
   g_creating = this;
   INT_PTR result = PropertySheetW(&header);
   g_creating = nullptr;
   window_ = nullptr;
+  if (headerBitmap != nullptr) DeleteObject(headerBitmap);
   return result;
 }
 
