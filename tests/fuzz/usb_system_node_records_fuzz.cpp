@@ -16,6 +16,7 @@
 #include "utility/nodes/usb_standard_request_nodes.h"
 #include "utility/nodes/usb_vendor_request_nodes.h"
 #include "utility/port/qxusb_contract.h"
+#include "utility/port/qxusb_driver.h"
 
 namespace {
 
