@@ -110,6 +110,10 @@ IoStart StartCommRead(CommHandle handle, CommIo* io, void* buffer, std::uint32_t
                       std::uint32_t* error);
 // Looks at a pending transfer without waiting.
 IoPoll PollCommIo(CommHandle handle, CommIo* io, std::uint32_t* done);
+// Cancels a pending transfer and waits until the system is done with it, so that `io` and the
+// transfer's buffer may be freed; returns the count that went through before the cancel. Called
+// by the thread that started the transfer.
+std::uint32_t CancelCommIo(CommHandle handle, CommIo* io);
 // Waits for the next comm event of the handle's mask; *events 0 when the mask was cleared (which
 // ends the wait). False when the wait failed.
 bool WaitCommDeviceEvent(CommHandle handle, CommIo* io, std::uint32_t* events);

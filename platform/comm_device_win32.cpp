@@ -255,6 +255,22 @@ IoPoll PollCommIo(CommHandle handle, CommIo* io, std::uint32_t* done) {
   return GetLastError() == ERROR_IO_INCOMPLETE ? IoPoll::kIncomplete : IoPoll::kFailed;
 }
 
+std::uint32_t CancelCommIo(CommHandle handle, CommIo* io) {
+  // CancelIoEx cancels just this transfer; the systems before it have only CancelIo, which
+  // cancels what the calling thread started, and the caller is the thread that started it.
+  using CancelIoExFn = BOOL(WINAPI*)(HANDLE, LPOVERLAPPED);
+  static const auto cancelIoEx =
+      reinterpret_cast<CancelIoExFn>(GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "CancelIoEx"));
+  if (cancelIoEx != nullptr) {
+    cancelIoEx(Native(handle), &io->overlapped);
+  } else {
+    CancelIo(Native(handle));
+  }
+  DWORD count = 0;
+  GetOverlappedResult(Native(handle), &io->overlapped, &count, TRUE);
+  return count;
+}
+
 bool WaitCommDeviceEvent(CommHandle handle, CommIo* io, std::uint32_t* events) {
   Rewind(io);
   DWORD mask = 0;

@@ -16,6 +16,7 @@
 #include "utility/nodes/usb_standard_request_nodes.h"
 #include "utility/nodes/usb_vendor_request_nodes.h"
 #include "utility/port/qxusb_contract.h"
+#include "utility/port/qxusb_driver.h"
 
 namespace {
 
@@ -70,16 +71,15 @@ class FuzzDriver : public qx::qxusb::Driver {
 
 FuzzDriver* g_driver = nullptr;
 
-bool Source(int, qx::qxusb::Driver** driver, qx::qxusb::DriverHandle* handle) {
-  *driver = g_driver;
-  *handle = 1;
-  return true;
+int Route(int, std::uint32_t code, const void* input, std::uint32_t inputSize, void* output, std::uint32_t outputSize,
+          std::uint32_t* returned) {
+  return g_driver->Control(1, code, input, inputSize, output, outputSize, returned) ? 1 : 0;
 }
 
 void ReadSets(const std::uint8_t* data, std::size_t size) {
   FuzzDriver driver(data, size);
   g_driver = &driver;
-  qx::SetDriverHandleSource(&Source);
+  qx::SetDriverControlRoute(&Route);
   qx::CConfigurationDescriptorNode configuration(&g_port);
   qx::CInterfaceDescriptorNode interface(&g_port);
   qx::CEndPointDescriptorNode endpoints(&g_port);
@@ -89,7 +89,7 @@ void ReadSets(const std::uint8_t* data, std::size_t size) {
     node->ReadExtended();
     node->GetExtendedRows();
   }
-  qx::SetDriverHandleSource(nullptr);
+  qx::SetDriverControlRoute(nullptr);
   g_driver = nullptr;
 }
 

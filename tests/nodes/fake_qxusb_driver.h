@@ -64,7 +64,7 @@ class FakeQxusbDriver : public qxusb::Driver {
   std::uint32_t overstate_ = 0;
 };
 
-// Installs a fake driver as the source of every port's handle (and makes every port ready) for
+// Installs a fake driver as the route of every port's driver requests (and makes every port ready) for
 // the life of this object; the port index asked for is remembered.
 class FakeDriverScope {
  public:
@@ -72,11 +72,11 @@ class FakeDriverScope {
 
   FakeDriverScope() {
     current_ = this;
-    SetDriverHandleSource(&Source);
+    SetDriverControlRoute(&Route);
     SetPortReadyCheck(&Ready);
   }
   ~FakeDriverScope() {
-    SetDriverHandleSource(nullptr);
+    SetDriverControlRoute(nullptr);
     SetPortReadyCheck(nullptr);
     current_ = nullptr;
   }
@@ -88,11 +88,10 @@ class FakeDriverScope {
   void SetReady(bool ready) { ready_ = ready; }
 
  private:
-  static bool Source(int portIndex, qxusb::Driver** driver, qxusb::DriverHandle* handle) {
+  static int Route(int portIndex, std::uint32_t code, const void* input, std::uint32_t inputSize, void* output,
+                   std::uint32_t outputSize, std::uint32_t* returned) {
     current_->lastPort_ = portIndex;
-    *driver = &current_->driver_;
-    *handle = kHandle;
-    return true;
+    return current_->driver_.Control(kHandle, code, input, inputSize, output, outputSize, returned) ? 1 : 0;
   }
   static int Ready(int) { return current_->ready_ ? 1 : 0; }
 

@@ -471,8 +471,8 @@ TEST_F(UsbStandardRequestReadFailures, QueriesGoToThePortTheNodePointsAt) {
   EXPECT_EQ(scope_.lastPort(), 7);
 }
 
-TEST_F(UsbStandardRequestReadFailures, WithoutAHandleSourceEveryQueryFails) {
-  SetDriverHandleSource(nullptr);
+TEST_F(UsbStandardRequestReadFailures, WithoutARouteEveryQueryFails) {
+  SetDriverControlRoute(nullptr);
   CDeviceDescriptorNode device(&port_);
   device.Reset();
   EXPECT_EQ(device.ReadExtended(), 0);

@@ -141,5 +141,44 @@ TEST_F(SerialUnderWine, ParallelWriteConstantOf500Becomes2000AtOpen) {
   EXPECT_EQ(PortClose(kParallel), 1);
 }
 
+TEST_F(SerialUnderWine, ACancelledPendingReadIsOverAndLeavesLaterBytesToTheNextRead) {
+  char path[platform::kCommPathSize];
+  platform::ComposeCommDeviceName(platform::CommKind::kLpt, 2, path, sizeof path);
+  const platform::CommHandle handle = platform::OpenCommDevice(path, true);
+  ASSERT_NE(handle, platform::kInvalidComm);
+  platform::CommTimeouts timeouts;
+  timeouts.readInterval = 0;  // a read waits until its buffer is full
+  ASSERT_TRUE(platform::SetCommDeviceTimeouts(handle, timeouts));
+  platform::CommIo* io = platform::CreateCommIo();
+  ASSERT_NE(io, nullptr);
+  char first[16] = {};
+  std::uint32_t done = 0;
+  std::uint32_t error = 0;
+  ASSERT_EQ(platform::StartCommRead(handle, io, first, sizeof first, &done, &error), platform::IoStart::kPending);
+  EXPECT_EQ(platform::CancelCommIo(handle, io), 0u);
+  // The transfer is over: nothing more will be written into `first` or `io`.
+  EXPECT_NE(platform::PollCommIo(handle, io, &done), platform::IoPoll::kIncomplete);
+
+  platform::CommIo* writeIo = platform::CreateCommIo();
+  ASSERT_NE(writeIo, nullptr);
+  const char bytes[4] = {'L', 'A', 'T', 'E'};
+  platform::IoStart started = platform::StartCommWrite(handle, writeIo, bytes, 4, &done, &error);
+  if (started == platform::IoStart::kPending) {
+    ASSERT_TRUE(WaitFor([&] { return platform::PollCommIo(handle, writeIo, &done) == platform::IoPoll::kDone; }));
+  }
+  char second[4] = {};
+  started = platform::StartCommRead(handle, io, second, sizeof second, &done, &error);
+  if (started == platform::IoStart::kPending) {
+    ASSERT_TRUE(WaitFor([&] { return platform::PollCommIo(handle, io, &done) != platform::IoPoll::kIncomplete; },
+                        std::chrono::seconds(5)));
+  }
+  EXPECT_EQ(done, 4u);
+  EXPECT_EQ(std::string(second, 4), "LATE");
+  EXPECT_EQ(std::string(first, 4), std::string(4, '\0'));
+  platform::DestroyCommIo(writeIo);
+  platform::DestroyCommIo(io);
+  platform::CloseCommDevice(handle);
+}
+
 }  // namespace
 }  // namespace qx::port

@@ -3,12 +3,14 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/ethernet_unit.h"
 #include "tests/port/message_pump.h"
 #include "tests/port/port_test_support.h"
 #include "utility/port/ethernet_port.h"
+#include "utility/port/notifications.h"
 #include "utility/port/port_table.h"
 #include "utility/port/udp_reply_parser.h"
 
@@ -411,6 +413,44 @@ TEST_F(EthernetPortTest, TheUnitEndingTheConnectionClosesThePort) {
   EXPECT_EQ(PortGetHandle(kEthernet), -1);
   // And it opens again.
   EXPECT_EQ(PortOpen(kEthernet), 1);
+}
+
+TEST_F(EthernetPortTest, ANoticeAboutAnEarlierConnectionLeavesTheNextOneAlone) {
+  // Closing and opening again often gives the new connection the old one's socket value; a
+  // notice still on its way about the old connection must not close the new one.
+  for (int cycle = 0; cycle < 10; ++cycle) {
+    ASSERT_EQ(PortOpen(kEthernet), 1);
+    ASSERT_EQ(PortClose(kEthernet), 1);
+    ASSERT_EQ(PortOpen(kEthernet), 1);
+    for (int i = 0; i < 10; ++i) {
+      PumpMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(PortIsOpen(kEthernet), 1) << "cycle " << cycle;
+    ASSERT_NE(PortGetHandle(kEthernet), -1);
+    ASSERT_EQ(PortClose(kEthernet), 1);
+  }
+  // Each close called on-close once, the port's own and no other.
+  EXPECT_EQ(CallbackLog::Get().Closes(), 20);
+}
+
+TEST_F(EthernetPortTest, AConnectNoticeThatComesAfterTheCloseIsIgnored) {
+  ASSERT_EQ(PortOpen(kEthernet), 1);
+  const std::intptr_t socket = PortGetHandle(kEthernet);
+  const std::uint32_t connection = port().Connection();
+  ASSERT_EQ(PortClose(kEthernet), 1);
+  PumpMessages();
+  const int opens = CallbackLog::Get().Opens();
+  EXPECT_FALSE(HandleTcpNotification(socket, kTcpEventConnect, connection));
+  EXPECT_EQ(PortIsOpen(kEthernet), 0);
+  EXPECT_EQ(PortGetHandle(kEthernet), -1);
+  EXPECT_EQ(CallbackLog::Get().Opens(), opens);
+  // The same socket value on a newer connection: the old notice is still not for it.
+  ASSERT_EQ(PortOpen(kEthernet), 1);
+  EXPECT_FALSE(HandleTcpNotification(PortGetHandle(kEthernet), kTcpEventClose, connection));
+  EXPECT_EQ(PortIsOpen(kEthernet), 1);
+  EXPECT_TRUE(HandleTcpNotification(PortGetHandle(kEthernet), kTcpEventClose, port().Connection()));
+  EXPECT_EQ(PortIsOpen(kEthernet), 0);
 }
 
 }  // namespace

@@ -61,6 +61,52 @@ void FakeDriver::SetWriteDelayMs(std::uint32_t ms) {
   writeDelayMs_ = ms;
 }
 
+void FakeDriver::HoldWrites() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  holdWrites_ = true;
+}
+
+void FakeDriver::ReleaseWrites() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    holdWrites_ = false;
+  }
+  writesReleased_.notify_all();
+}
+
+int FakeDriver::WritesWaiting() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return writesWaiting_;
+}
+
+void FakeDriver::SetEnumerateDelayMs(std::uint32_t ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  enumerateDelayMs_ = ms;
+}
+
+void FakeDriver::SetControlDelayMs(std::uint32_t ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  controlDelayMs_ = ms;
+}
+
+void FakeDriver::SetCloseDelayMs(std::uint32_t ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  closeDelayMs_ = ms;
+}
+
+int FakeDriver::CallsOnClosedHandles() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return callsOnClosedHandles_;
+}
+
+void FakeDriver::NoteClosedHandle(DriverHandle handle) {
+  if (handle >= 100 && handle < nextHandle_ && open_.count(handle) == 0) ++callsOnClosedHandles_;
+}
+
+void FakeDriver::Pause(std::uint32_t ms) {
+  if (ms != 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
 void FakeDriver::SetLogDataCalls(bool log) {
   std::lock_guard<std::mutex> lock(mutex_);
   logData_ = log;
@@ -126,8 +172,14 @@ void FakeDriver::ClearLog() {
 bool FakeDriver::Usable(DriverHandle handle) const { return !removed_ && open_.count(handle) != 0; }
 
 DriverStatus FakeDriver::Enumerate(std::uint32_t member, char* path, std::size_t size) {
+  std::uint32_t delay;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_.push_back({'E', qxusb::kInvalidDriverHandle, member, {}, {}, 0});
+    delay = enumerateDelayMs_;
+  }
+  Pause(delay);
   std::lock_guard<std::mutex> lock(mutex_);
-  calls_.push_back({'E', qxusb::kInvalidDriverHandle, member, {}, {}, 0});
   if (removed_ || member >= devices_.size() || size == 0) return DriverStatus::kNoMoreItems;
   std::snprintf(path, size, "%s", devices_[member].path.c_str());
   return DriverStatus::kOk;
@@ -159,10 +211,14 @@ DriverStatus FakeDriver::Write(DriverHandle handle, const void* data, std::uint3
     std::lock_guard<std::mutex> lock(mutex_);
     delay = writeDelayMs_;
   }
-  if (delay != 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  Pause(delay);
   std::unique_lock<std::mutex> lock(mutex_);
   *written = 0;
   if (logData_) calls_.push_back({'W', handle, 0, {}, {}, length});
+  NoteClosedHandle(handle);
+  ++writesWaiting_;
+  writesReleased_.wait(lock, [this] { return !holdWrites_; });
+  --writesWaiting_;
   if (!Usable(handle)) return DriverStatus::kFailed;
   WriteOutcome outcome{DriverStatus::kOk, length};
   if (!writeScript_.empty()) {
@@ -194,6 +250,7 @@ DriverStatus FakeDriver::Read(DriverHandle handle, void* buffer, std::uint32_t c
   std::unique_lock<std::mutex> lock(mutex_);
   *got = 0;
   if (logData_) calls_.push_back({'R', handle, 0, {}, {}, capacity});
+  NoteClosedHandle(handle);
   if (!Usable(handle)) return DriverStatus::kFailed;
   const std::uint32_t* timeouts = open_[handle].timeouts;
   auto waitMs = std::min<std::uint64_t>(std::uint64_t{timeouts[0]} * capacity + timeouts[1], 200);
@@ -210,12 +267,19 @@ DriverStatus FakeDriver::Read(DriverHandle handle, void* buffer, std::uint32_t c
 bool FakeDriver::Control(DriverHandle handle, std::uint32_t code, const void* input, std::uint32_t inputSize,
                          void* output, std::uint32_t outputSize, std::uint32_t* returned) {
   InFlight running(*this, handle);
+  std::uint32_t delay;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    delay = controlDelayMs_;
+  }
+  Pause(delay);
   std::lock_guard<std::mutex> lock(mutex_);
   *returned = 0;
   const auto* in = static_cast<const std::uint8_t*>(input);
   if (logData_) {
     calls_.push_back({'C', handle, code, {}, std::vector<std::uint8_t>(in, in + (in ? inputSize : 0)), outputSize});
   }
+  NoteClosedHandle(handle);
   if (!Usable(handle)) return false;
   auto scripted = replies_.find(code);
   if (scripted != replies_.end()) {
@@ -247,9 +311,15 @@ bool FakeDriver::Control(DriverHandle handle, std::uint32_t code, const void* in
 }
 
 void FakeDriver::Close(DriverHandle handle) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  calls_.push_back({'X', handle, 0, {}, {}, 0});
-  open_.erase(handle);
+  std::uint32_t delay;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_.push_back({'X', handle, 0, {}, {}, 0});
+    open_.erase(handle);
+    delay = closeDelayMs_;
+  }
+  // A call that comes while the close is still running already meets a dead handle.
+  Pause(delay);
 }
 
 }  // namespace qx::port::testing

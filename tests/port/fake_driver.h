@@ -56,6 +56,16 @@ class FakeDriver final : public qxusb::Driver {
   void FeedInput(const std::vector<std::uint8_t>& bytes);
   // How long a write takes (to hold a batch in flight).
   void SetWriteDelayMs(std::uint32_t ms);
+  // Writes wait inside the driver until ReleaseWrites (to purge while a batch is surely in
+  // flight); WritesWaiting counts the writes held there.
+  void HoldWrites();
+  void ReleaseWrites();
+  int WritesWaiting();
+  // How long an enumeration, a control request and a close take (to widen the windows where a
+  // port's threads meet).
+  void SetEnumerateDelayMs(std::uint32_t ms);
+  void SetControlDelayMs(std::uint32_t ms);
+  void SetCloseDelayMs(std::uint32_t ms);
   // Log the data and control calls (off for long runs; opens, closes and enumerations are
   // always logged).
   void SetLogDataCalls(bool log);
@@ -69,6 +79,8 @@ class FakeDriver final : public qxusb::Driver {
   // Calls that came while another call on the same handle was still running: the driver takes
   // one call per handle at a time.
   int OverlappingCalls();
+  // Calls that named a handle this driver had given out and closed again.
+  int CallsOnClosedHandles();
   void ClearLog();
 
   qxusb::DriverStatus Enumerate(std::uint32_t member, char* path, std::size_t size) override;
@@ -91,6 +103,9 @@ class FakeDriver final : public qxusb::Driver {
   };
 
   bool Usable(qxusb::DriverHandle handle) const;
+  // Counts a call on a handle that was given out and has been closed; the caller holds mutex_.
+  void NoteClosedHandle(qxusb::DriverHandle handle);
+  static void Pause(std::uint32_t ms);
   // Marks a call on the handle as running for its scope, counting overlaps.
   class InFlight {
    public:
@@ -111,6 +126,13 @@ class FakeDriver final : public qxusb::Driver {
   bool removed_ = false;
   bool logData_ = true;
   std::uint32_t writeDelayMs_ = 0;
+  std::uint32_t enumerateDelayMs_ = 0;
+  std::uint32_t controlDelayMs_ = 0;
+  std::uint32_t closeDelayMs_ = 0;
+  bool holdWrites_ = false;
+  int writesWaiting_ = 0;
+  std::condition_variable writesReleased_;
+  int callsOnClosedHandles_ = 0;
   std::map<std::uint32_t, Reply> replies_;
   std::deque<WriteOutcome> writeScript_;
   std::deque<std::uint8_t> input_;

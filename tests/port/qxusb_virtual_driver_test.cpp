@@ -3,10 +3,12 @@
 // bytes are written out from the scanner's and the driver's formats, not taken from the model.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -607,6 +609,34 @@ TEST_F(VirtualDriverTest, DroppedLinkFailsLaterCallsLikeARemovedDevice) {
   UseProfile("default.json");
   DriverHandle again = Open();
   ExpectReply(again, {0x1D, 'I', 0x42}, T("_NORVA"));
+}
+
+TEST_F(VirtualDriverTest, CallsFromSeveralThreadsOnOneHandleTakeTurnsOnItsLink) {
+  // The link carries one request and its answer at a time; two threads asking at once must each
+  // get their own answer, and the link must stay alive.
+  DriverHandle h = Open();
+  ASSERT_NE(h, kInvalidDriverHandle);
+  std::atomic<int> failures{0};
+  auto ask = [&] {
+    for (int i = 0; i < 200; ++i) {
+      std::uint32_t version = 0;
+      std::uint32_t returned = 0;
+      if (!driver_->Control(h, kGetDriverVersion, nullptr, 0, &version, sizeof version, &returned) ||
+          returned != sizeof version) {
+        failures.fetch_add(1);
+      }
+      std::uint8_t buffer[16];
+      std::uint32_t got = 0;
+      if (driver_->Read(h, buffer, sizeof buffer, &got) != DriverStatus::kOk) failures.fetch_add(1);
+    }
+  };
+  std::thread other(ask);
+  ask();
+  other.join();
+  EXPECT_EQ(failures.load(), 0);
+  bool ok = false;
+  ControlOut(h, kGetDriverVersion, 4, &ok);
+  EXPECT_TRUE(ok);
 }
 
 TEST_F(VirtualDriverTest, WriteTimeoutReportsTheCountThroughItsRequest) {

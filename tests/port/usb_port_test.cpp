@@ -455,25 +455,35 @@ TEST_F(ThreadedUsbPortTest, OpenSetsTheWriteQueueLimitAndAFullQueueRefusesWrites
 }
 
 TEST_F(ThreadedUsbPortTest, PurgeWriteDuringABatchDropsTheRestOfIt) {
-  // The first link call is slow and takes only 100 of the 1024 bytes of the batch.
-  driver().SetWriteDelayMs(300);
+  // The first link call of the batch is held inside the driver, and takes only 100 of the 1024
+  // bytes when it is let go: the purge surely lands while that call is in flight.
+  driver().HoldWrites();
   driver().ScriptWrites({{DriverStatus::kOk, 100}});
   std::vector<std::uint8_t> data(3000, 0xAB);
   ASSERT_EQ(PortWrite(kUsb, 0, data.data(), 3000, nullptr), 1);
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(WaitFor([&] { return driver().WritesWaiting() == 1; }));
+  {
     std::lock_guard<std::mutex> lock(port().WriteLock());
-    return port().WriteQueue().LastPopCount() == 1024;
-  }));
+    EXPECT_EQ(port().WriteQueue().LastPopCount(), 1024u);
+  }
   EXPECT_EQ(PortGetPendingWrite(kUsb), 3000);
   EXPECT_EQ(PortPurgeWrite(kUsb), 1);
   EXPECT_EQ(PortGetPendingWrite(kUsb), 0);
-  ASSERT_TRUE(WaitFor([&] { return log().ProgressCalls().size() == 1; }));
-  driver().SetWriteDelayMs(0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(driver().Written().size(), 100u);
-  EXPECT_EQ(driver().CallsOf('W').size(), 1u);
-  EXPECT_EQ(log().ProgressCalls()[0].count, 100);
-  EXPECT_EQ(log().ProgressCalls()[0].complete, 0);
+  driver().ReleaseWrites();
+  // A later write goes out only once the writer has left the purged batch.
+  const std::uint8_t later[10] = {0xCD, 0xCD, 0xCD, 0xCD, 0xCD, 0xCD, 0xCD, 0xCD, 0xCD, 0xCD};
+  ASSERT_EQ(PortWrite(kUsb, 0, later, 10, nullptr), 1);
+  ASSERT_TRUE(WaitFor([&] { return driver().Written().size() >= 110; }));
+  std::vector<std::uint8_t> expected(100, 0xAB);
+  expected.insert(expected.end(), later, later + 10);
+  EXPECT_EQ(driver().Written(), expected);
+  EXPECT_EQ(driver().CallsOf('W').size(), 2u);
+  ASSERT_TRUE(WaitFor([&] { return log().ProgressCalls().size() == 2; }));
+  auto progress = log().ProgressCalls();
+  EXPECT_EQ(progress[0].count, 100);
+  EXPECT_EQ(progress[0].complete, 0);
+  EXPECT_EQ(progress[1].count, 10);
+  EXPECT_EQ(progress[1].complete, 1);
 }
 
 TEST_F(ThreadedUsbPortTest, WriteAfterAPurgeOnAnIdlePortGoesOutWhole) {

@@ -8,12 +8,12 @@ namespace qx {
 
 namespace {
 
-std::atomic<DriverHandleSource> g_handleSource{nullptr};
+std::atomic<DriverControlRoute> g_route{nullptr};
 std::atomic<PortReadyCheck> g_readyCheck{nullptr};
 
 }  // namespace
 
-void SetDriverHandleSource(DriverHandleSource source) { g_handleSource.store(source); }
+void SetDriverControlRoute(DriverControlRoute route) { g_route.store(route); }
 
 void SetPortReadyCheck(PortReadyCheck check) { g_readyCheck.store(check); }
 
@@ -24,12 +24,9 @@ int IsPortReady(int portIndex) {
 
 int QueryDriver(int portIndex, std::uint32_t code, void* out, std::uint32_t outSize, std::uint32_t* returned) {
   if (returned != nullptr) *returned = 0;
-  DriverHandleSource source = g_handleSource.load();
-  qxusb::Driver* driver = nullptr;
-  qxusb::DriverHandle handle = qxusb::kInvalidDriverHandle;
-  if (source == nullptr || !source(portIndex, &driver, &handle) || driver == nullptr) return 0;
+  DriverControlRoute route = g_route.load();
   std::uint32_t given = 0;
-  if (!driver->Control(handle, code, nullptr, 0, out, outSize, &given)) return 0;
+  if (route == nullptr || route(portIndex, code, nullptr, 0, out, outSize, &given) != 1) return 0;
   // A count above the buffer would send later reads past what was written.
   if (returned != nullptr) *returned = given < outSize ? given : outSize;
   return 1;

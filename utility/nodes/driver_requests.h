@@ -2,21 +2,23 @@
 
 #include <cstdint>
 
-#include "utility/port/qxusb_driver.h"
 
-// The nodes' way to the QXUSB driver's I/O-control queries. The port library owns the handles;
-// the application installs, once before the first gather, where a port's driver and handle come
-// from (PortGetHandle) and how its ready check is made (PortIsReady). Until then no port has a
-// handle and none is ready, so every query fails.
+// The nodes' way to the QXUSB driver's I/O-control queries. The port library owns the handles
+// and makes the requests on them, in turn with its own calls; the application installs, once
+// before the first gather, the route a request takes (PortDriverControl) and how the ready check
+// is made (PortIsReady). Until then no port has a handle and none is ready, so every query
+// fails.
 namespace qx {
 
-// Gives the driver and the opened function handle of a port index: true when the port has one.
-using DriverHandleSource = bool (*)(int portIndex, qxusb::Driver** driver, qxusb::DriverHandle* handle);
+// One buffered control request on the driver handle of a port index: 1 with *returned set, or 0
+// (no handle, or the driver refused).
+using DriverControlRoute = int (*)(int portIndex, std::uint32_t code, const void* input, std::uint32_t inputSize,
+                                   void* output, std::uint32_t outputSize, std::uint32_t* returned);
 // The port library's ready check: 1 ready, 0 not.
 using PortReadyCheck = int (*)(int portIndex);
 
 // nullptr restores the default (no handle, never ready).
-void SetDriverHandleSource(DriverHandleSource source);
+void SetDriverControlRoute(DriverControlRoute route);
 void SetPortReadyCheck(PortReadyCheck check);
 
 int IsPortReady(int portIndex);

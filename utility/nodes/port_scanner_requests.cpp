@@ -5,7 +5,6 @@
 #include "utility/nodes/reply_reader.h"
 #include "utility/nodes/scanner_replies.h"
 #include "utility/port/port_api.h"
-#include "utility/port/port_driver.h"
 
 namespace qx {
 
@@ -159,9 +158,7 @@ int PortScannerRequests::ErrorHistoryTransfer(int portIndex, const std::uint8_t*
 int ScannerDriverControl(std::uint32_t code, const void* input, std::uint32_t inputSize,
                          void* output, std::uint32_t outputSize, std::uint32_t* returned) {
   *returned = 0;
-  std::int32_t handle = port::PortGetHandle(kScannerPort);
-  if (handle == -1) return 0;
-  return port::PortDriver().Control(handle, code, input, inputSize, output, outputSize, returned) ? 1 : 0;
+  return port::PortDriverControl(kScannerPort, code, input, inputSize, output, outputSize, returned) == 1 ? 1 : 0;
 }
 
 int PortScannerRequests::DriverControl(int portIndex, std::uint32_t code, void* output,
@@ -171,10 +168,9 @@ int PortScannerRequests::DriverControl(int portIndex, std::uint32_t code, void* 
 
 namespace {
 
-bool PortDriverHandle(int portIndex, qxusb::Driver** driver, qxusb::DriverHandle* handle) {
-  *driver = &port::PortDriver();
-  *handle = port::PortGetHandle(portIndex);
-  return *handle != qxusb::kInvalidDriverHandle;
+int PortControlRoute(int portIndex, std::uint32_t code, const void* input, std::uint32_t inputSize, void* output,
+                     std::uint32_t outputSize, std::uint32_t* returned) {
+  return port::PortDriverControl(portIndex, code, input, inputSize, output, outputSize, returned) == 1 ? 1 : 0;
 }
 
 PortScannerRequests g_portRequests;
@@ -183,13 +179,13 @@ PortScannerRequests g_portRequests;
 
 void InstallPortScannerRequests() {
   SetScannerRequests(&g_portRequests);
-  SetDriverHandleSource(&PortDriverHandle);
+  SetDriverControlRoute(&PortControlRoute);
   SetPortReadyCheck(&port::PortIsReady);
 }
 
 void RemovePortScannerRequests() {
   SetScannerRequests(nullptr);
-  SetDriverHandleSource(nullptr);
+  SetDriverControlRoute(nullptr);
   SetPortReadyCheck(nullptr);
 }
 

@@ -5,8 +5,8 @@
 namespace qx {
 
 // The scanner requests over the port library: every command goes out as one transaction (ready
-// check on port 2, drain, RequestPrefix, command, reply), and driver control requests go to the
-// handle PortGetHandle gives for port 2.
+// check on port 2, drain, RequestPrefix, command, reply), and driver control requests go through
+// the port library to the driver handle of port 2 (PortDriverControl).
 class PortScannerRequests : public ScannerRequests {
  public:
   int Request(int portIndex, const std::uint8_t* command, std::size_t length, ReplyRead read,

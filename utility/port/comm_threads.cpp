@@ -9,8 +9,9 @@ namespace qx::port {
 
 namespace {
 
-// Polls a pending transfer every 1 ms until it is done or fails; a stop ends the wait with what
-// had been moved (0: the transfer did not finish).
+// Polls a pending transfer every 1 ms until it is done or fails. A stop cancels it and waits
+// until the system has let go of the OVERLAPPED and the buffer (both are freed once the worker
+// ends), giving what went through before the cancel.
 std::uint32_t FinishPending(PortThread& thread, std::intptr_t handle, platform::CommIo* io) {
   for (;;) {
     std::uint32_t done = 0;
@@ -19,7 +20,7 @@ std::uint32_t FinishPending(PortThread& thread, std::intptr_t handle, platform::
       case platform::IoPoll::kFailed: return done;
       case platform::IoPoll::kIncomplete: break;
     }
-    if (thread.StopRequested()) return 0;
+    if (thread.StopRequested()) return platform::CancelCommIo(handle, io);
     platform::SleepMilliseconds(1);
   }
 }

@@ -50,7 +50,7 @@ void EthernetPort::IpText(char* out, std::size_t size) {
 int EthernetPort::Open() {
   int result;
   {
-    std::lock_guard<std::mutex> lock(lifecycle_);
+    std::lock_guard<std::recursive_mutex> lock(lifecycle_);
     if (connected_.load() != 0) return 1;
     result = OpenLocked();
   }
@@ -83,9 +83,12 @@ int EthernetPort::OpenLocked() {
     return 0;
   }
   socket_.store(socket);
-  if (connected == platform::ConnectResult::kOk) PostTcpNotification(socket, kTcpEventConnect);
+  const std::uint32_t connection = connection_.fetch_add(1) + 1;
+  if (connected == platform::ConnectResult::kOk) PostTcpNotification(socket, kTcpEventConnect, connection);
 
-  if (!StartWorkers(std::make_unique<TcpSendThread>(*this, socket), std::make_unique<TcpReceiveThread>(*this, socket))) {
+  AcceptWrites();
+  if (!StartWorkers(std::make_unique<TcpSendThread>(*this, socket),
+                    std::make_unique<TcpReceiveThread>(*this, socket, connection))) {
     socket_.store(-1);
     platform::CloseSocket(socket);
     return 0;
@@ -95,29 +98,41 @@ int EthernetPort::OpenLocked() {
 }
 
 int EthernetPort::Close() {
+  bool closed = false;
+  int result;
   {
-    std::lock_guard<std::mutex> lock(lifecycle_);
-    if (connected_.load() == 0) {
-      platform::CloseSocket(socket_.exchange(-1));
-      return 1;
-    }
-    try {
-      platform::SleepMilliseconds(kSettleMs);
-      PurgeRead();
-      PurgeWrite();
-      // No socket notices were ever asked for, so there are none to cancel; the shutdown ends
-      // the receiver's wait.
-      const platform::SocketHandle socket = socket_.load();
-      platform::ShutdownSocket(socket);
-      StopWorkers();
-      socket_.store(-1);
-      platform::CloseSocket(socket);
-      connected_.store(0);
-    } catch (...) {
-      return 0;
-    }
+    std::lock_guard<std::recursive_mutex> lock(lifecycle_);
+    result = CloseLocked(&closed);
   }
-  NotifyClose();
+  if (closed) NotifyClose();
+  return result;
+}
+
+int EthernetPort::CloseLocked(bool* closed) {
+  *closed = false;
+  if (connected_.load() == 0) {
+    platform::CloseSocket(socket_.exchange(-1));
+    return 1;
+  }
+  try {
+    RefuseWrites();
+    platform::SleepMilliseconds(kSettleMs);
+    PurgeRead();
+    PurgeWrite();
+    // No socket notices were ever asked for, so there are none to cancel. The workers are told
+    // to stop before the shutdown ends the receiver's wait: it then takes the end of the stream
+    // for its own stop and posts no "closed" notice about this connection.
+    const platform::SocketHandle socket = socket_.load();
+    RequestWorkersStop();
+    platform::ShutdownSocket(socket);
+    StopWorkers();
+    socket_.store(-1);
+    platform::CloseSocket(socket);
+    connected_.store(0);
+  } catch (...) {
+    return 0;
+  }
+  *closed = true;
   return 1;
 }
 
@@ -170,9 +185,22 @@ int EthernetPort::SetConfig(const PortSettings& settings) {
 
 void EthernetPort::SetDirectMode(int flag) { direct_.store(flag); }
 
-void EthernetPort::ConfirmConnected() {
-  connected_.store(1);
-  NotifyOpen();
+bool EthernetPort::TakeNotice(std::intptr_t socket, int event, std::uint32_t connection) {
+  bool closed = false;
+  {
+    std::lock_guard<std::recursive_mutex> lock(lifecycle_);
+    if (socket == -1 || socket_.load() != socket || Connection() != (connection & kConnectionSerialMask)) {
+      return false;
+    }
+    if (event == kTcpEventConnect) {
+      connected_.store(1);
+      NotifyOpen();
+      return true;
+    }
+    CloseLocked(&closed);
+  }
+  if (closed) NotifyClose();
+  return true;
 }
 
 int EthernetPort::GetInfo(void* record) {

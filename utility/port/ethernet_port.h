@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "utility/port/notifications.h"
 #include "utility/port/threaded_port.h"
 #include "utility/port/udp_control.h"
 
@@ -15,8 +16,8 @@ namespace qx::port {
 // UDP control channel on port 3289, which lives as long as the port object, open or not. Ports,
 // broadcast address and reply wait come from ethernet_endpoints.h.
 //
-// Open and Close are serialised among themselves (Close may come from the notification receiver
-// when the unit ends the connection).
+// Open, Close and the connection notices are serialised among themselves (Close may come from the
+// notification receiver when the unit ends the connection).
 class EthernetPort final : public ThreadedPort {
  public:
   explicit EthernetPort(int index);
@@ -36,8 +37,11 @@ class EthernetPort final : public ThreadedPort {
   void SetDirectMode(int flag) override;
   int SetFlowOverride(int flag) override;
 
-  // The TCP connection reported itself connected: mark it and tell the caller.
-  void ConfirmConnected();
+  // A "connected" or "closed" notice: acted on (connected marked and on-open called, or the port
+  // closed) and true only when (socket, connection) is the connection the port has open now.
+  bool TakeNotice(std::intptr_t socket, int event, std::uint32_t connection);
+  // The serial number of the current (or last) connection, as notices carry it.
+  std::uint32_t Connection() const { return connection_.load() & kConnectionSerialMask; }
 
   // The device address as text, copied terminated into out.
   void IpText(char* out, std::size_t size);
@@ -47,6 +51,8 @@ class EthernetPort final : public ThreadedPort {
 
  private:
   int OpenLocked();
+  // *closed: the connection was open and is now closed (on-close is due).
+  int CloseLocked(bool* closed);
   int FillInfo(EthernetInfo& info);
 
   std::atomic<std::intptr_t> socket_{-1};
@@ -54,9 +60,12 @@ class EthernetPort final : public ThreadedPort {
   char ipText_[kIpTextSize] = "192.168.192.168";
   std::atomic<int> direct_{0};
   std::atomic<int> connected_{0};
+  std::atomic<std::uint32_t> connection_{0};
   bool socketLayerStarted_ = false;
   std::unique_ptr<UdpControl> control_;
-  std::mutex lifecycle_;
+  // Open, Close and the notices are serialised by it; recursive, because on-open runs under it
+  // (so it can never follow the on-close of the same connection) and may close the port.
+  std::recursive_mutex lifecycle_;
 };
 
 }  // namespace qx::port

@@ -20,14 +20,21 @@ void StopNotifications();
 // A link call of a USB port failed: where no system notice of removal exists, run the removal
 // check of every USB port soon, off the calling thread.
 void ReportLinkFailure();
-// The Ethernet port's "connected" or "closed" notice for its socket.
-void PostTcpNotification(std::intptr_t socket, int event);
+// The Ethernet port's "connected" or "closed" notice for its socket. `connection` is the port's
+// serial number of that connection: a socket value is reused by later connections, the serial
+// tells a late notice about an earlier one from a notice about the current one.
+void PostTcpNotification(std::intptr_t socket, int event, std::uint32_t connection);
 
 // The work both forms share (notification_handlers.cpp).
 // Every USB port of the table asks its device for its status; a port whose request fails closes.
 void RunUsbRemovalCheck();
-// FD_CONNECT: the first Ethernet port with this socket is marked connected and its on-open called;
-// FD_CLOSE: that port is closed. False when no port has the socket or the event is another.
-bool HandleTcpNotification(std::intptr_t socket, int event);
+// FD_CONNECT: the first Ethernet port whose current connection is (socket, connection) is marked
+// connected and its on-open called; FD_CLOSE: that port is closed. False when no port has that
+// connection open or the event is another.
+bool HandleTcpNotification(std::intptr_t socket, int event, std::uint32_t connection);
+
+// Notices carry the low 16 bits of the connection serial where a window message has no room for
+// more (the high word of lParam); both sides compare only those bits.
+inline constexpr std::uint32_t kConnectionSerialMask = 0xFFFF;
 
 }  // namespace qx::port

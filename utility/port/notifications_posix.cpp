@@ -14,8 +14,6 @@ namespace {
 // reports that arrive while a check is pending) and the queued TCP notices, in arrival order.
 class NotificationThread {
  public:
-  ~NotificationThread() { Stop(); }
-
   void Start() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (thread_.joinable()) return;
@@ -45,17 +43,22 @@ class NotificationThread {
     wake_.notify_all();
   }
 
-  void PostTcp(std::intptr_t socket, int event) {
+  void PostTcp(std::intptr_t socket, int event, std::uint32_t connection) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (!thread_.joinable() || tcpEvents_.size() >= kMaxQueuedTcpEvents) return;
-      tcpEvents_.emplace_back(socket, event);
+      tcpEvents_.push_back({socket, event, connection});
     }
     wake_.notify_all();
   }
 
  private:
   static constexpr std::size_t kMaxQueuedTcpEvents = 64;
+  struct TcpEvent {
+    std::intptr_t socket;
+    int event;
+    std::uint32_t connection;
+  };
 
   void Serve() {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -69,10 +72,10 @@ class NotificationThread {
         lock.lock();
       }
       while (!tcpEvents_.empty() && !stop_) {
-        auto [socket, event] = tcpEvents_.front();
+        TcpEvent notice = tcpEvents_.front();
         tcpEvents_.pop_front();
         lock.unlock();
-        HandleTcpNotification(socket, event);
+        HandleTcpNotification(notice.socket, notice.event, notice.connection);
         lock.lock();
       }
     }
@@ -83,12 +86,14 @@ class NotificationThread {
   std::thread thread_;
   bool stop_ = false;
   bool removalPending_ = false;
-  std::deque<std::pair<std::intptr_t, int>> tcpEvents_;
+  std::deque<TcpEvent> tcpEvents_;
 };
 
+// Never destroyed: PortShutdown (at the latest from the exit handler) stops and joins the thread,
+// and nothing may meet the object freed while the process ends.
 NotificationThread& Notifier() {
-  static NotificationThread notifier;
-  return notifier;
+  static NotificationThread* const notifier = new NotificationThread;
+  return *notifier;
 }
 
 }  // namespace
@@ -102,6 +107,8 @@ void StopNotifications() { Notifier().Stop(); }
 
 void ReportLinkFailure() { Notifier().ReportRemoval(); }
 
-void PostTcpNotification(std::intptr_t socket, int event) { Notifier().PostTcp(socket, event); }
+void PostTcpNotification(std::intptr_t socket, int event, std::uint32_t connection) {
+  Notifier().PostTcp(socket, event, connection);
+}
 
 }  // namespace qx::port

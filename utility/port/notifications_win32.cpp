@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <atomic>
+
 #include "utility/port/notifications.h"
 
 namespace qx::port {
@@ -9,7 +11,8 @@ namespace {
 constexpr WPARAM kDeviceRemoveComplete = 0x8004;  // DBT_DEVICEREMOVECOMPLETE
 
 HWND usbWindow = nullptr;
-HWND tcpWindow = nullptr;
+// Read by the Ethernet port's threads when they post a notice.
+std::atomic<HWND> tcpWindow{nullptr};
 
 LRESULT CALLBACK UsbWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DEVICECHANGE && wParam == kDeviceRemoveComplete) RunUsbRemovalCheck();
@@ -18,7 +21,7 @@ LRESULT CALLBACK UsbWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 LRESULT CALLBACK TcpWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kTcpNotifyMessage &&
-      HandleTcpNotification(static_cast<std::intptr_t>(wParam), LOWORD(lParam))) {
+      HandleTcpNotification(static_cast<std::intptr_t>(wParam), LOWORD(lParam), HIWORD(lParam))) {
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -41,21 +44,23 @@ std::intptr_t StartNotifications(void* instance) {
   auto module = static_cast<HINSTANCE>(instance);
   usbWindow = CreateNotificationWindow(module, "UsbWndProc", UsbWndProc);
   tcpWindow = CreateNotificationWindow(module, "TcpWndProc", TcpWndProc);
-  return reinterpret_cast<std::intptr_t>(tcpWindow);
+  return reinterpret_cast<std::intptr_t>(tcpWindow.load());
 }
 
 void StopNotifications() {
   if (usbWindow != nullptr) DestroyWindow(usbWindow);
-  if (tcpWindow != nullptr) DestroyWindow(tcpWindow);
+  HWND tcp = tcpWindow.exchange(nullptr);
+  if (tcp != nullptr) DestroyWindow(tcp);
   usbWindow = nullptr;
-  tcpWindow = nullptr;
 }
 
 // Windows tells the "UsbWndProc" window of a removed device itself.
 void ReportLinkFailure() {}
 
-void PostTcpNotification(std::intptr_t socket, int event) {
-  if (tcpWindow != nullptr) PostMessageA(tcpWindow, kTcpNotifyMessage, static_cast<WPARAM>(socket), event);
+void PostTcpNotification(std::intptr_t socket, int event, std::uint32_t connection) {
+  const LPARAM lParam = MAKELPARAM(event, connection & kConnectionSerialMask);
+  HWND window = tcpWindow.load();
+  if (window != nullptr) PostMessageA(window, kTcpNotifyMessage, static_cast<WPARAM>(socket), lParam);
 }
 
 }  // namespace qx::port

@@ -53,6 +53,7 @@ int ParallelPort::OpenLocked() {
     ok = writerIo_ != nullptr && readerIo_ != nullptr;
   }
   if (ok) {
+    AcceptWrites();
     handle_.store(handle);
     if (threaded) {
       ok = StartWorkers(std::make_unique<LptWriteThread>(*this, handle, writerIo_),
@@ -74,6 +75,7 @@ int ParallelPort::Close() {
     const platform::CommHandle handle = handle_.load();
     if (handle == platform::kInvalidComm) return 1;
     try {
+      RefuseWrites();
       platform::SleepMilliseconds(kCloseSettleMs);
       PurgeRead();
       PurgeWrite();
@@ -92,7 +94,7 @@ int ParallelPort::Close() {
 int ParallelPort::Write(int tag, const void* data, int length, int* written) {
   if (written != nullptr) *written = 0;
   const platform::CommHandle handle = handle_.load();
-  if (handle == platform::kInvalidComm || length <= 0 || data == nullptr) return 0;
+  if (handle == platform::kInvalidComm || length <= 0 || data == nullptr || WritesRefused()) return 0;
   if (direct_.load() == 0) return QueueWrite(tag, data, length, written);
   std::uint32_t count = 0;
   platform::WriteCommDirect(handle, data, static_cast<std::uint32_t>(length), &count);

@@ -9,6 +9,11 @@ void Port::SetCallbacks(const PortCallbacks& callbacks) {
   onReceive_.store(callbacks.onReceive);
 }
 
+int Port::DriverControl(std::uint32_t, const void*, std::uint32_t, void*, std::uint32_t, std::uint32_t* returned) {
+  if (returned != nullptr) *returned = 0;
+  return 0;
+}
+
 void Port::NotifyOpen() {
   PortOpenCallback callback = onOpen_.load();
   if (callback != nullptr && IsOpen() == 1) callback(index_);

@@ -49,6 +49,10 @@ class Port {
   virtual int GetReadChunk() = 0;
   virtual int SetReadChunk(int size) = 0;
   virtual int SetFlowOverride(int flag) = 0;
+  // A buffered control request on the port's own driver handle, made in turn with the port's own
+  // calls on it: 1, or 0 (also for ports without a driver handle) with *returned = 0.
+  virtual int DriverControl(std::uint32_t code, const void* input, std::uint32_t inputSize, void* output,
+                            std::uint32_t outputSize, std::uint32_t* returned);
 
   int Index() const { return index_; }
   int Type() const { return type_; }

@@ -36,6 +36,13 @@ int PortIsReady(int index);
 // The driver handle or socket of the open link, as the driver's handle value; -1 when none.
 std::int32_t PortGetHandle(int index);
 int PortSetConfig(int index, const PortSettings* settings);
+// A buffered control request on the driver handle of the port (USB), made through the port so
+// that it takes turns with the port's own calls on that handle and never reaches a handle the
+// port has closed: 1, or 0 with *returned = 0 (no handle, or the driver refused); -1 for a bad
+// index. The driver requests of the device connection and the nodes go this way; the value
+// PortGetHandle gives is for showing, not for calling the driver with.
+int PortDriverControl(int index, std::uint32_t code, const void* input, std::uint32_t inputSize, void* output,
+                      std::uint32_t outputSize, std::uint32_t* returned);
 int PortGetPendingWrite(int index);
 int PortPurgeWrite(int index);
 int PortResumeWrite(int index);

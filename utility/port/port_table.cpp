@@ -1,6 +1,8 @@
 #include "utility/port/port_table.h"
 
+#include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "utility/port/ethernet_port.h"
@@ -14,31 +16,44 @@ namespace qx::port {
 
 namespace {
 
-std::unique_ptr<Port> table[kPortTableSize];
+// The table, its lock and the instance handle are never destroyed: a worker or notification
+// still running while the process ends must not meet them freed. The ports themselves are closed
+// and destroyed by PortShutdown, at the latest from the exit handler PortInitialize registers.
+struct Table {
+  std::mutex lock;
+  std::shared_ptr<Port> entries[kPortTableSize];
+};
+
+Table& TheTable() {
+  static Table* const table = new Table;
+  return *table;
+}
+
 void* instanceHandle = nullptr;
 
 Port* Lookup(int index) {
   if (index < 0 || index >= kPortTableSize) return nullptr;
-  return table[index].get();
+  return TheTable().entries[index].get();
 }
 
-std::unique_ptr<Port> MakePort(int type, int index) {
+std::shared_ptr<Port> MakePort(int type, int index) {
   switch (type) {
-    case kPortTypeSerial: return std::make_unique<SerialPort>(index);
-    case kPortTypeParallel: return std::make_unique<ParallelPort>(index);
-    case kPortTypeUsb: return std::make_unique<UsbPort>(index);
-    case kPortTypeEthernet: return std::make_unique<EthernetPort>(index);
+    case kPortTypeSerial: return std::make_shared<SerialPort>(index);
+    case kPortTypeParallel: return std::make_shared<ParallelPort>(index);
+    case kPortTypeUsb: return std::make_shared<UsbPort>(index);
+    case kPortTypeEthernet: return std::make_shared<EthernetPort>(index);
     default: return nullptr;
   }
 }
 
-// Takes the object out of its entry under the table lock, then deletes it (closing the port)
-// outside it, so that a port's on-close may use the API.
+// Takes the object out of its entry under the table lock, then lets go of it (closing the port)
+// outside it, so that a port's on-close may use the API. A notification handler holding the port
+// at that moment destroys it when it is done.
 void DestroyEntry(int index) {
-  std::unique_ptr<Port> port;
+  std::shared_ptr<Port> port;
   {
-    std::lock_guard<std::recursive_mutex> lock(PortTableLock());
-    port = std::move(table[index]);
+    std::lock_guard<std::mutex> lock(TheTable().lock);
+    port = std::move(TheTable().entries[index]);
   }
   port.reset();
 }
@@ -48,16 +63,26 @@ int ClearCount(int* count) {
   return -1;
 }
 
+// A process that ends without PortShutdown (an early return, a failed test) still stops every
+// worker and closes every port before the exit goes on to destroy anything they use.
+void ShutdownAtExit() { PortShutdown(); }
+
 }  // namespace
 
-std::recursive_mutex& PortTableLock() {
-  static std::recursive_mutex lock;
-  return lock;
+std::vector<std::shared_ptr<Port>> PortTableSnapshot(int type) {
+  std::vector<std::shared_ptr<Port>> ports;
+  std::lock_guard<std::mutex> lock(TheTable().lock);
+  for (const std::shared_ptr<Port>& port : TheTable().entries) {
+    if (port != nullptr && port->Type() == type) ports.push_back(port);
+  }
+  return ports;
 }
 
 Port* PortTableEntry(int index) { return Lookup(index); }
 
 std::intptr_t PortInitialize(void* instance) {
+  static std::once_flag exitHandler;
+  std::call_once(exitHandler, [] { std::atexit(ShutdownAtExit); });
   instanceHandle = instance;
   for (int i = 0; i < kPortTableSize; ++i) DestroyEntry(i);
   return StartNotifications(instanceHandle);
@@ -70,15 +95,16 @@ void PortShutdown() {
 }
 
 int PortCreate(int type) {
-  std::lock_guard<std::recursive_mutex> lock(PortTableLock());
+  Table& table = TheTable();
+  std::lock_guard<std::mutex> lock(table.lock);
   for (int index = 0; index < kPortTableSize; ++index) {
-    if (table[index]) continue;
+    if (table.entries[index]) continue;
     try {
-      table[index] = MakePort(type, index);
+      table.entries[index] = MakePort(type, index);
     } catch (const std::bad_alloc&) {
       return -1;
     }
-    return table[index] ? index : -1;
+    return table.entries[index] ? index : -1;
   }
   return -1;
 }
@@ -138,6 +164,16 @@ int PortSetConfig(int index, const PortSettings* settings) {
   Port* port = Lookup(index);
   if (port == nullptr) return -1;
   return settings != nullptr ? port->SetConfig(*settings) : 0;
+}
+
+int PortDriverControl(int index, std::uint32_t code, const void* input, std::uint32_t inputSize, void* output,
+                      std::uint32_t outputSize, std::uint32_t* returned) {
+  Port* port = Lookup(index);
+  if (port == nullptr) {
+    if (returned != nullptr) *returned = 0;
+    return -1;
+  }
+  return port->DriverControl(code, input, inputSize, output, outputSize, returned);
 }
 
 int PortGetPendingWrite(int index) {

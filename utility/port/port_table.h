@@ -1,6 +1,7 @@
 #pragma once
 
-#include <mutex>
+#include <memory>
+#include <vector>
 
 #include "utility/port/port.h"
 
@@ -9,10 +10,12 @@ namespace qx::port {
 
 inline constexpr int kPortTableSize = 256;
 
-// Held by table changes and by the notification handlers, so that a notification handled off the
-// application's thread never meets a port being destroyed.
-std::recursive_mutex& PortTableLock();
-// The port at index, or null; the caller holds PortTableLock.
+// The ports of one type in the table, in index order, each kept alive by the copy: a handler
+// acts on them without holding the table's lock, so a callback it calls may create or destroy
+// ports, and a port destroyed meanwhile goes when the handler lets go of it.
+std::vector<std::shared_ptr<Port>> PortTableSnapshot(int type);
+// The port at index, or null. Only for the application's threads, which create and destroy
+// ports themselves.
 Port* PortTableEntry(int index);
 
 }  // namespace qx::port

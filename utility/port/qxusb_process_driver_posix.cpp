@@ -3,10 +3,11 @@
 
 namespace qx::qxusb {
 
+// Never destroyed: port workers still running while the process ends may be inside a call.
 Driver& ProcessDriver() {
-  static const std::unique_ptr<Driver> driver = [] {
+  static Driver* const driver = [] {
     std::unique_ptr<Driver> simulated = DriverFromSimulatorVariable();
-    return simulated != nullptr ? std::move(simulated) : std::unique_ptr<Driver>(std::make_unique<NullDriver>());
+    return simulated != nullptr ? simulated.release() : new NullDriver();
   }();
   return *driver;
 }

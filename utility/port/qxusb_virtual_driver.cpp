@@ -48,18 +48,25 @@ class ShortConnection {
 
 }  // namespace
 
+// One opened function: its connection and the read time-outs last set on it. The connection
+// carries one request and its answer at a time, so every use holds `lock`; a broken link is
+// killed under the same lock, which closes its socket exactly once.
 struct VirtualDriver::Link {
+  std::mutex lock;
   platform::SocketHandle socket = platform::kInvalidSocket;
   std::uint32_t readMultiplier = 5;
   std::uint32_t readConstant = 50;
   bool dead = false;
 
   ~Link() { platform::CloseSocket(socket); }
+  // The caller holds `lock`.
   void Kill() {
     dead = true;
+    if (socket == platform::kInvalidSocket) return;
     platform::CloseSocket(socket);
     socket = platform::kInvalidSocket;
   }
+  // The caller holds `lock`.
   bool Transact(std::uint8_t op, const void* head, std::uint32_t headSize, const void* body, std::uint32_t bodySize,
                 std::uint32_t maxPayload, std::uint32_t waitMs, LinkResponse* response) {
     if (dead) return false;
@@ -122,18 +129,21 @@ DriverStatus VirtualDriver::Open(const char* functionPath, DriverHandle* handle)
   if (member < 0) return DriverStatus::kNotFound;
 
   auto link = std::make_shared<Link>();
-  link->socket = platform::ConnectLoopback(simulator_);
-  if (link->socket == platform::kInvalidSocket) return DriverStatus::kNotFound;
-  std::uint8_t request[5];
-  PutU32(request, static_cast<std::uint32_t>(member));
-  request[4] = static_cast<std::uint8_t>(function);
-  LinkResponse r;
-  if (!link->Transact('O', request, 5, nullptr, 0, 0, kAnswerMarginMs, &r)) return DriverStatus::kFailed;
-  if (r.status != kLinkOk) {
-    link->Kill();
-    if (r.status == kLinkBusy) return DriverStatus::kBusy;
-    if (r.status == kLinkNotFound) return DriverStatus::kNotFound;
-    return DriverStatus::kFailed;
+  {
+    std::lock_guard<std::mutex> hold(link->lock);
+    link->socket = platform::ConnectLoopback(simulator_);
+    if (link->socket == platform::kInvalidSocket) return DriverStatus::kNotFound;
+    std::uint8_t request[5];
+    PutU32(request, static_cast<std::uint32_t>(member));
+    request[4] = static_cast<std::uint8_t>(function);
+    LinkResponse r;
+    if (!link->Transact('O', request, 5, nullptr, 0, 0, kAnswerMarginMs, &r)) return DriverStatus::kFailed;
+    if (r.status != kLinkOk) {
+      link->Kill();
+      if (r.status == kLinkBusy) return DriverStatus::kBusy;
+      if (r.status == kLinkNotFound) return DriverStatus::kNotFound;
+      return DriverStatus::kFailed;
+    }
   }
   std::lock_guard<std::mutex> lock(mutex_);
   *handle = next_++;
@@ -147,7 +157,10 @@ DriverStatus VirtualDriver::Write(DriverHandle handle, const void* data, std::ui
   std::shared_ptr<Link> link = Find(handle);
   if (link == nullptr || (data == nullptr && length > 0) || length > kMaxTransfer) return DriverStatus::kFailed;
   LinkResponse r;
-  if (!link->Transact('W', data, length, nullptr, 0, 4, kAnswerMarginMs, &r)) return DriverStatus::kFailed;
+  {
+    std::lock_guard<std::mutex> hold(link->lock);
+    if (!link->Transact('W', data, length, nullptr, 0, 4, kAnswerMarginMs, &r)) return DriverStatus::kFailed;
+  }
   if (r.payload.size() != 4) return DriverStatus::kFailed;
   std::uint32_t count = GetU32(r.payload.data());
   if (r.status == kLinkSemTimeout) return DriverStatus::kSemTimeout;
@@ -160,6 +173,7 @@ DriverStatus VirtualDriver::Read(DriverHandle handle, void* buffer, std::uint32_
   *got = 0;
   std::shared_ptr<Link> link = Find(handle);
   if (link == nullptr || (buffer == nullptr && capacity > 0) || capacity > kMaxTransfer) return DriverStatus::kFailed;
+  std::lock_guard<std::mutex> hold(link->lock);
   std::uint64_t wait = static_cast<std::uint64_t>(link->readMultiplier) * capacity + link->readConstant;
   std::uint32_t timeout = static_cast<std::uint32_t>(std::min<std::uint64_t>(wait, 0x7FFFFFFF));
   std::uint8_t request[8];
@@ -187,6 +201,7 @@ bool VirtualDriver::Control(DriverHandle handle, std::uint32_t code, const void*
   PutU32(head, code);
   PutU32(head + 4, outputSize);
   LinkResponse r;
+  std::lock_guard<std::mutex> hold(link->lock);
   if (!link->Transact('C', head, 8, input, inputSize, outputSize, kAnswerMarginMs, &r) || r.status != kLinkOk) {
     return false;
   }
@@ -209,6 +224,7 @@ void VirtualDriver::Close(DriverHandle handle) {
     link = std::move(it->second);
     links_.erase(it);
   }
+  std::lock_guard<std::mutex> hold(link->lock);
   if (link->dead) return;
   LinkResponse ignored;
   link->Transact('X', nullptr, 0, nullptr, 0, 0, 2000, &ignored);

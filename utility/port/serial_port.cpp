@@ -109,6 +109,7 @@ int SerialPort::OpenLocked() {
     ok = writerIo_ != nullptr && readerIo_ != nullptr && eventIo_ != nullptr;
   }
   if (ok) {
+    AcceptWrites();
     handle_.store(handle);
     if (threaded) {
       ok = StartWorkers(std::make_unique<ComWriteThread>(*this, handle, writerIo_),
@@ -132,6 +133,7 @@ int SerialPort::Close() {
     const platform::CommHandle handle = handle_.load();
     if (handle == platform::kInvalidComm) return 1;
     try {
+      RefuseWrites();
       platform::SleepMilliseconds(kCloseSettleMs);
       platform::ClearCommDeviceError(handle, nullptr);
       platform::EscapeCommDevice(handle, platform::kEscapeClrDtr);
@@ -158,7 +160,7 @@ int SerialPort::Close() {
 int SerialPort::Write(int tag, const void* data, int length, int* written) {
   if (written != nullptr) *written = 0;
   const platform::CommHandle handle = handle_.load();
-  if (handle == platform::kInvalidComm || length <= 0 || data == nullptr) return 0;
+  if (handle == platform::kInvalidComm || length <= 0 || data == nullptr || WritesRefused()) return 0;
   if (direct_.load() == 0) return QueueWrite(tag, data, length, written);
   std::uint32_t count = 0;
   platform::WriteCommDirect(handle, data, static_cast<std::uint32_t>(length), &count);

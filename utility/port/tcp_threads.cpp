@@ -25,7 +25,8 @@ std::uint32_t TcpSendThread::WriteToLink(const std::uint8_t* bytes, std::uint32_
   return sent < 0 ? 0u : static_cast<std::uint32_t>(sent);
 }
 
-TcpReceiveThread::TcpReceiveThread(ThreadedPort& port, std::intptr_t socket) : ReaderThread(port, socket) {}
+TcpReceiveThread::TcpReceiveThread(ThreadedPort& port, std::intptr_t socket, std::uint32_t connection)
+    : ReaderThread(port, socket), connection_(connection) {}
 
 TcpReceiveThread::~TcpReceiveThread() {
   RequestStop();
@@ -37,7 +38,7 @@ std::uint32_t TcpReceiveThread::ReadFromLink(std::uint8_t* buffer, std::uint32_t
   if (got > 0) return static_cast<std::uint32_t>(got);
   if (got == platform::kStreamEnded && !endReported_ && !StopRequested()) {
     endReported_ = true;
-    PostTcpNotification(Link(), kTcpEventClose);
+    PostTcpNotification(Link(), kTcpEventClose, connection_);
   }
   return 0;
 }

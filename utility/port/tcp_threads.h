@@ -24,12 +24,14 @@ class TcpSendThread final : public WriterThread {
 // library's notification receiver as a WinSock FD_CLOSE would have it.
 class TcpReceiveThread final : public ReaderThread {
  public:
-  TcpReceiveThread(ThreadedPort& port, std::intptr_t socket);
+  // connection: the port's serial number of this connection, carried by the "closed" notice.
+  TcpReceiveThread(ThreadedPort& port, std::intptr_t socket, std::uint32_t connection);
   ~TcpReceiveThread() override;
 
  private:
   std::uint32_t ReadFromLink(std::uint8_t* buffer, std::uint32_t capacity) override;
 
+  const std::uint32_t connection_;
   bool endReported_ = false;
 };
 

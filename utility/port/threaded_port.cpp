@@ -90,11 +90,29 @@ int ThreadedPort::QueueWrite(int tag, const void* data, int length, int* written
   std::size_t accepted = 0;
   {
     std::lock_guard<std::mutex> lock(writeLock_);
-    accepted = writeQueue_.Push(static_cast<std::uint32_t>(tag), data, static_cast<std::size_t>(length));
-    if (writer_) writer_->Resume();
+    if (!writesRefused_) {
+      accepted = writeQueue_.Push(static_cast<std::uint32_t>(tag), data, static_cast<std::size_t>(length));
+      if (writer_) writer_->Resume();
+    }
   }
   if (written != nullptr) *written = static_cast<int>(accepted);
   return accepted == static_cast<std::size_t>(length) ? 1 : 0;
+}
+
+void ThreadedPort::RefuseWrites() {
+  std::lock_guard<std::mutex> lock(writeLock_);
+  writesRefused_ = true;
+}
+
+void ThreadedPort::AcceptWrites() {
+  std::lock_guard<std::mutex> lock(writeLock_);
+  writeQueue_.Clear();
+  writesRefused_ = false;
+}
+
+bool ThreadedPort::WritesRefused() {
+  std::lock_guard<std::mutex> lock(writeLock_);
+  return writesRefused_;
 }
 
 int ThreadedPort::TakeRead(void* buffer, int length, int* read) {
@@ -143,6 +161,15 @@ void ThreadedPort::StopWorkers() {
     writer = std::move(writer_);
   }
   StopWorker(std::move(writer));
+}
+
+void ThreadedPort::RequestWorkersStop() {
+  {
+    std::lock_guard<std::mutex> lock(readLock_);
+    if (reader_) reader_->RequestStop();
+  }
+  std::lock_guard<std::mutex> lock(writeLock_);
+  if (writer_) writer_->RequestStop();
 }
 
 void ThreadedPort::RepointWorkers(std::intptr_t link) {

@@ -53,8 +53,14 @@ class ThreadedPort : public Port {
   int ReadChunkLocked() const { return readChunk_; }
 
  protected:
-  // Threaded Write: queues a copy and wakes the writer.
+  // Threaded Write: queues a copy and wakes the writer; accepts nothing once closing has begun.
   int QueueWrite(int tag, const void* data, int length, int* written);
+  // A port's Close calls RefuseWrites first: from then on Write accepts nothing, so no byte given
+  // while the port closes can wait in the queue for the next session. A successful Open calls
+  // AcceptWrites before its workers start, which also drops anything such a write left queued.
+  void RefuseWrites();
+  void AcceptWrites();
+  bool WritesRefused();
   // Threaded Read: takes what the read queue holds, never waits.
   int TakeRead(void* buffer, int length, int* read);
   // Sets the write-queue limit to 4096 and starts both workers; false (nothing left running)
@@ -62,6 +68,8 @@ class ThreadedPort : public Port {
   bool StartWorkers(std::unique_ptr<PortThread> writer, std::unique_ptr<PortThread> reader);
   // Stops and releases the reader, then the writer; each is asked to stop, woken and joined.
   void StopWorkers();
+  // Asks both workers to stop without waiting for them (before the link is shut under them).
+  void RequestWorkersStop();
   void RepointWorkers(std::intptr_t link);
 
  private:
@@ -72,6 +80,7 @@ class ThreadedPort : public Port {
   int writeChunk_ = kDefaultWriteChunk;
   std::unique_ptr<PortThread> writer_;
   std::unique_ptr<std::uint8_t[]> batch_;
+  bool writesRefused_ = false;
 
   std::mutex readLock_;
   ByteQueue readQueue_;

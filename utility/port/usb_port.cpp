@@ -41,13 +41,17 @@ qxusb::Driver& UsbPort::LinkDriver() {
   return driver != nullptr ? *driver : PortDriver();
 }
 
+bool UsbPort::IsCurrent(DriverHandle handle) const {
+  return Valid(handle) && (handle == scanner_.load() || handle == display_.load());
+}
+
 bool UsbPort::Control(DriverHandle handle, std::uint32_t code, const void* input, std::uint32_t inputSize,
                       void* output, std::uint32_t outputSize, std::uint32_t* returned) {
   std::uint32_t got = 0;
   bool ok = false;
-  if (Valid(handle)) {
+  {
     std::lock_guard<std::mutex> lock(gate_);
-    ok = LinkDriver().Control(handle, code, input, inputSize, output, outputSize, &got);
+    if (IsCurrent(handle)) ok = LinkDriver().Control(handle, code, input, inputSize, output, outputSize, &got);
   }
   if (returned != nullptr) *returned = ok ? std::min(got, outputSize) : 0;
   return ok;
@@ -56,8 +60,8 @@ bool UsbPort::Control(DriverHandle handle, std::uint32_t code, const void* input
 DriverStatus UsbPort::WriteLink(DriverHandle handle, const void* data, std::uint32_t length,
                                 std::uint32_t* written) {
   *written = 0;
-  if (!Valid(handle)) return DriverStatus::kFailed;
   std::lock_guard<std::mutex> lock(gate_);
+  if (!IsCurrent(handle)) return DriverStatus::kFailed;
   DriverStatus status = LinkDriver().Write(handle, data, length, written);
   *written = std::min(*written, length);
   return status;
@@ -65,8 +69,8 @@ DriverStatus UsbPort::WriteLink(DriverHandle handle, const void* data, std::uint
 
 DriverStatus UsbPort::ReadLink(DriverHandle handle, void* buffer, std::uint32_t capacity, std::uint32_t* got) {
   *got = 0;
-  if (!Valid(handle)) return DriverStatus::kFailed;
   std::lock_guard<std::mutex> lock(gate_);
+  if (!IsCurrent(handle)) return DriverStatus::kFailed;
   DriverStatus status = LinkDriver().Read(handle, buffer, capacity, got);
   *got = status == DriverStatus::kOk ? std::min(*got, capacity) : 0;
   return status;
@@ -88,16 +92,22 @@ bool UsbPort::SendTimeouts(DriverHandle handle) {
   return Control(handle, qxusb::kSetTimeouts, timeouts_, sizeof timeouts_, nullptr, 0, &returned);
 }
 
+// The handles stop being current before any is closed, and each close waits in the gate for the
+// call in flight: no call can start on a handle once its close has begun.
 void UsbPort::ReleaseHandles() {
   qxusb::Driver& driver = LinkDriver();
-  for (auto* handle : {&scanner_, &display_}) {
-    DriverHandle value = handle->exchange(kInvalidDriverHandle);
-    if (Valid(value)) {
-      std::lock_guard<std::mutex> lock(gate_);
-      driver.Close(value);
-    }
-  }
   active_.store(kInvalidDriverHandle);
+  DriverHandle closing[2];
+  {
+    std::lock_guard<std::mutex> lock(gate_);
+    closing[0] = scanner_.exchange(kInvalidDriverHandle);
+    closing[1] = display_.exchange(kInvalidDriverHandle);
+  }
+  for (DriverHandle value : closing) {
+    if (!Valid(value)) continue;
+    std::lock_guard<std::mutex> lock(gate_);
+    driver.Close(value);
+  }
 }
 
 int UsbPort::Open() {
@@ -139,6 +149,7 @@ int UsbPort::OpenLocked() {
   if (ok && (selector_ == 0 || selector_ == 1)) ok = SendTimeouts(scanner_.load());
   if (ok && (selector_ == 0 || selector_ == 2) && Valid(display_.load())) ok = SendTimeouts(display_.load());
   if (ok) {
+    AcceptWrites();
     active_.store(active);
     if (direct_.load() == 0) {
       ok = StartWorkers(std::make_unique<UsbWriteThread>(*this, active), std::make_unique<UsbReadThread>(*this, active));
@@ -152,30 +163,40 @@ int UsbPort::OpenLocked() {
 }
 
 int UsbPort::Close() {
+  bool closed = false;
+  int result;
   {
     std::lock_guard<std::mutex> lock(lifecycle_);
-    if (!Valid(active_.load())) {
-      ReleaseHandles();
-      return 1;
-    }
-    try {
-      platform::SleepMilliseconds(kCloseSettleMs);
-      PurgeRead();
-      PurgeWrite();
-      StopWorkers();
-      // Every handle still held is closed, whichever functions a later SetConfig selected.
-      ReleaseHandles();
-    } catch (...) {
-      return 0;
-    }
+    result = CloseLocked(&closed);
   }
-  NotifyClose();
+  if (closed) NotifyClose();
+  return result;
+}
+
+int UsbPort::CloseLocked(bool* closed) {
+  *closed = false;
+  if (!Valid(active_.load())) {
+    ReleaseHandles();
+    return 1;
+  }
+  try {
+    RefuseWrites();
+    platform::SleepMilliseconds(kCloseSettleMs);
+    PurgeRead();
+    PurgeWrite();
+    StopWorkers();
+    // Every handle still held is closed, whichever functions a later SetConfig selected.
+    ReleaseHandles();
+  } catch (...) {
+    return 0;
+  }
+  *closed = true;
   return 1;
 }
 
 int UsbPort::Write(int tag, const void* data, int length, int* written) {
   if (written != nullptr) *written = 0;
-  if (IsOpen() != 1 || length <= 0 || data == nullptr) return 0;
+  if (IsOpen() != 1 || length <= 0 || data == nullptr || WritesRefused()) return 0;
   if (direct_.load() == 0) return QueueWrite(tag, data, length, written);
   return WriteDirect(tag, static_cast<const std::uint8_t*>(data), length, written);
 }
@@ -340,10 +361,25 @@ int UsbPort::GetInfo(void* record) {
   return 0;
 }
 
+int UsbPort::DriverControl(std::uint32_t code, const void* input, std::uint32_t inputSize, void* output,
+                           std::uint32_t outputSize, std::uint32_t* returned) {
+  return Control(active_.load(), code, input, inputSize, output, outputSize, returned) ? 1 : 0;
+}
+
+// Under the lifecycle lock, so that an Open or Close under way finishes first and the handle
+// asked is the one closed; a port that is not open is left alone.
 void UsbPort::CheckRemoval() {
-  std::uint32_t status = 0;
-  std::uint32_t returned = 0;
-  if (!Control(active_.load(), qxusb::kGetXbStatus, nullptr, 0, &status, sizeof status, &returned)) Close();
+  bool closed = false;
+  {
+    std::lock_guard<std::mutex> lock(lifecycle_);
+    const DriverHandle handle = active_.load();
+    if (!Valid(handle)) return;
+    std::uint32_t status = 0;
+    std::uint32_t returned = 0;
+    if (Control(handle, qxusb::kGetXbStatus, nullptr, 0, &status, sizeof status, &returned)) return;
+    CloseLocked(&closed);
+  }
+  if (closed) NotifyClose();
 }
 
 }  // namespace qx::port

@@ -15,8 +15,10 @@ namespace qx::port {
 //
 // Every driver call the port makes goes through one gate per port, because the driver takes one
 // call per handle at a time (as a handle opened for synchronous I/O does on Windows); the gate is
-// held only for the call itself. Open, Close and SetConfig are serialised among themselves, so a
-// removal check on the notification thread and the application's own Close cannot interleave.
+// held only for the call itself, and a call goes to the driver only while its handle is still
+// the port's. Open, Close, SetConfig and the removal check are serialised among themselves, so a
+// removal check on the notification thread and the application's own Open or Close cannot
+// interleave.
 class UsbPort final : public ThreadedPort {
  public:
   explicit UsbPort(int index);
@@ -35,11 +37,15 @@ class UsbPort final : public ThreadedPort {
   void SetDirectMode(int flag) override;
   int SetFlowOverride(int flag) override;
 
-  // After the system reports a removed device: asks the active handle for its status and closes
-  // the port when the request fails.
+  int DriverControl(std::uint32_t code, const void* input, std::uint32_t inputSize, void* output,
+                    std::uint32_t outputSize, std::uint32_t* returned) override;
+
+  // After the system reports a removed device: an open port asks its active handle for its status
+  // and closes when the request fails.
   void CheckRemoval();
 
-  // Gated driver calls on one of this port's handles, for the port and its workers.
+  // Gated driver calls on one of this port's handles, for the port and its workers; a handle
+  // that is no longer one of the port's (closed, or being closed) fails without a driver call.
   bool Control(qxusb::DriverHandle handle, std::uint32_t code, const void* input, std::uint32_t inputSize,
                void* output, std::uint32_t outputSize, std::uint32_t* returned);
   qxusb::DriverStatus WriteLink(qxusb::DriverHandle handle, const void* data, std::uint32_t length,
@@ -53,6 +59,8 @@ class UsbPort final : public ThreadedPort {
   static constexpr std::size_t kTimeoutWords = 8;
 
   int OpenLocked();
+  int CloseLocked(bool* closed);
+  bool IsCurrent(qxusb::DriverHandle handle) const;
   bool SendTimeouts(qxusb::DriverHandle handle);
   void ReleaseHandles();
   int WriteDirect(int tag, const std::uint8_t* data, int length, int* written);
