@@ -40,13 +40,22 @@ HANDLE InheritableFile(const std::string& path) {
 struct Started {
   PROCESS_INFORMATION process{};
   bool ok = false;
+  std::string outPath;
+  std::string errPath;
 };
 
-// Starts `exe` with `arguments` in `folder`, its output in the folder's two text files.
+// Starts `exe` with `arguments` in `folder`, its output in two text files of the folder. Each run
+// has files of its own: a program's handles may still be closing after its end is signalled, and a
+// file of the same name made again at that moment could not be opened, so the next program would
+// run without its output.
 Started Start(const std::string& exe, const std::string& arguments, const std::string& folder) {
+  static int run = 0;
   Started started;
-  HANDLE out = InheritableFile(folder + "\\.stdout.txt");
-  HANDLE err = InheritableFile(folder + "\\.stderr.txt");
+  std::string number = std::to_string(++run);
+  started.outPath = folder + "\\.stdout" + number + ".txt";
+  started.errPath = folder + "\\.stderr" + number + ".txt";
+  HANDLE out = InheritableFile(started.outPath);
+  HANDLE err = InheritableFile(started.errPath);
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
@@ -64,7 +73,7 @@ Started Start(const std::string& exe, const std::string& arguments, const std::s
   return started;
 }
 
-Outcome Finish(Started& started, const std::string& folder) {
+Outcome Finish(Started& started) {
   Outcome outcome;
   if (!started.ok) return outcome;
   if (WaitForSingleObject(started.process.hProcess, kTimeoutMs) == WAIT_OBJECT_0) {
@@ -74,16 +83,16 @@ Outcome Finish(Started& started, const std::string& folder) {
   }
   CloseHandle(started.process.hProcess);
   CloseHandle(started.process.hThread);
-  outcome.out = qx::e2e::ReadWholeFile(folder + "\\.stdout.txt");
-  outcome.err = qx::e2e::ReadWholeFile(folder + "\\.stderr.txt");
-  DeleteFileA((folder + "\\.stdout.txt").c_str());
-  DeleteFileA((folder + "\\.stderr.txt").c_str());
+  outcome.out = qx::e2e::ReadWholeFile(started.outPath);
+  outcome.err = qx::e2e::ReadWholeFile(started.errPath);
+  DeleteFileA(started.outPath.c_str());
+  DeleteFileA(started.errPath.c_str());
   return outcome;
 }
 
 Outcome RunProgram(const std::string& exe, const std::string& arguments, const std::string& folder) {
   Started started = Start(exe, arguments, folder);
-  return Finish(started, folder);
+  return Finish(started);
 }
 
 std::string WithoutCarriageReturns(const std::string& text) {
@@ -204,7 +213,7 @@ TEST_F(WineE2E, ATargetThatBecameAFolderEndsWith501) {
     if (FileExists(target) && DeleteFileA(target.c_str())) swapped = CreateDirectoryA(target.c_str(), nullptr) != 0;
     else Sleep(1);
   }
-  Outcome run = Finish(started, folder_);
+  Outcome run = Finish(started);
   ASSERT_TRUE(swapped);
   EXPECT_EQ(run.code, 501u);
 }
