@@ -343,8 +343,10 @@ TEST_F(OperationCheck, AScanTheLibraryRefusesToStartIsAFailureNotPage3) {
   ASSERT_TRUE(checker_.WaitForBox(&box, kWaitMs));
   std::string text = Utf8(box.text);
   checker_.Answer(box, IDOK);
-  EXPECT_EQ(text.rfind("ERR_NOT_EXEC\n\nFollow the steps below.", 0), 0u) << text;
+  // The message names the library's own code from starting the scan.
+  EXPECT_EQ(text.rfind("ERR_OFFLINE\n\nFollow the steps below.", 0), 0u) << text;
   ExpectPage(12);
+  EXPECT_EQ(LinesWith(CallLog(), "(1, null, 0) = "), "BiSCNMICRFunctionPostPrint(1, null, 0) = -110\n");
 }
 
 TEST_F(OperationCheck, ARefusedParameterBlockShowsErrorOccurredAndStartsNoScan) {
