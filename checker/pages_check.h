@@ -63,7 +63,8 @@ class CScanPage : public CWizardPage {
   UINT_PTR timerId_;
   int nextPage_;
   bool started_ = false;
-  bool startFailed_ = false;
+  // The library's result of starting the scan; 0 once it started.
+  int startResult_ = 0;
 };
 
 class CPropPageCheck2 : public CScanPage {

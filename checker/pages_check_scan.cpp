@@ -21,20 +21,6 @@ constexpr UINT_PTR kSecondScanTimer = 1;
 // while it waits, so the wait is bounded.
 constexpr DWORD kBusyWaitLimitMs = 10000;
 constexpr std::int32_t kErrTimeout = -70;
-// ExecuteAndWait does not hand back the library's refusal to start; such a scan is reported as
-// one that was not executed.
-constexpr std::int32_t kErrNotExec = -470;
-
-// A scan that started ends with "ScanEvent" (the library's end) or "CancelEvent" (ours); when
-// ExecuteAndWait returns with neither set, the library refused to start it.
-bool ScanEventSignalled(const wchar_t* name) {
-  HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name);
-  if (event == nullptr) return false;
-  bool signalled = WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-  CloseHandle(event);
-  return signalled;
-}
-
 }  // namespace
 
 CScanPage::CScanPage(int dialogId, CScannerApi* scanner, UINT_PTR timerId, int nextPage)
@@ -53,8 +39,7 @@ void CScanPage::OnPaint() {
   if (started_) return;
   started_ = true;
   if (!PrepareScan()) return;
-  scanner_->ExecuteAndWait();
-  startFailed_ = !ScanEventSignalled(L"ScanEvent") && !ScanEventSignalled(L"CancelEvent");
+  startResult_ = scanner_->ExecuteAndWait();
   SetTimer(Window(), timerId_, kScanEndTimerMs, nullptr);
 }
 
@@ -89,9 +74,10 @@ void CScanPage::EndScan() {
   if (scanner_->IsBusy() == 0 && scanner_->GetLastResult() == kErrAbort && userCancelled) return;
   bool ended = WaitWhileBusy();
   if (Sheet().GetActiveIndex() == kPageCanceled) return;
-  if (startFailed_) {
-    // A scan that never started has no result of its own to judge: it failed.
-    Troubleshoot(IDS_SCAN_ERROR, kErrNotExec);
+  if (startResult_ != 0) {
+    // A scan that never started has no result of its own to judge: the library's refusal is
+    // the failure shown.
+    Troubleshoot(IDS_SCAN_ERROR, startResult_);
     return;
   }
   if (!ended) {

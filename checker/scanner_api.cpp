@@ -268,10 +268,11 @@ int CScannerApi::SetScanBlock(ScanBlock* block) { return PostPrint(block, kWrite
 int CScannerApi::SetMicrBlock(MicrBlock* block) { return PostPrint(block, kWriteMicrBlock); }
 int CScannerApi::SetHandlingBlock(HandlingBlock* block) { return PostPrint(block, kWriteHandlingBlock); }
 
-void CScannerApi::ExecuteAndWait() {
+int CScannerApi::ExecuteAndWait() {
   if (cancelEvent_ != nullptr) ResetEvent(cancelEvent_);
   if (scanEvent_ != nullptr) ResetEvent(scanEvent_);
-  if (PostPrint(nullptr, kStartScan) != 0) return;
+  int started = PostPrint(nullptr, kStartScan);
+  if (started != 0) return started;
 
   HANDLE events[2] = {scanEvent_, cancelEvent_};
   bool quit = false;
@@ -291,6 +292,7 @@ void CScannerApi::ExecuteAndWait() {
     }
   }
   if (quit) PostQuitMessage(static_cast<int>(quitCode));
+  return 0;
 }
 
 int CScannerApi::CleanMicr() {

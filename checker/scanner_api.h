@@ -56,8 +56,9 @@ class CScannerApi {
   int SetHandlingBlock(HandlingBlock* block);
 
   // Starts the prepared scan and waits, dispatching the thread's messages, until it has ended or
-  // was cancelled; returns at once when the start fails.
-  void ExecuteAndWait();
+  // was cancelled. The library's result of starting the scan: 0 when it started (the scan's own
+  // outcome is LastResult), otherwise its code, returned at once.
+  int ExecuteAndWait();
   void CancelScan();
   // Runs the MICR cleaning; the library's result. May run on a worker thread.
   int CleanMicr();

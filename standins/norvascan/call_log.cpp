@@ -35,7 +35,8 @@ HANDLE LogFile() {
 }  // namespace
 
 void LogCall(const char* format, ...) {
-  char line[600];
+  // A line holds a whole ScanBlock in hex (590 characters) with its call.
+  char line[1024];
   va_list args;
   va_start(args, format);
   int n = std::vsnprintf(line, sizeof line - 2, format, args);

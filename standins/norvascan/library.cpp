@@ -133,6 +133,16 @@ void Describe(const void* block, int code, char* out, std::size_t size) {
   std::uint32_t head[2];
   std::memcpy(head, block, sizeof head);
   int n = std::snprintf(out, size, "block %u v0x%04X", head[0], head[1]);
+  // The scan's two blocks are written out whole (only when the caller's size says they are): a
+  // reader of the log sees every byte the caller prepared before a scan.
+  bool wholeBlock = (code == qx::checker::kWriteScanBlock && head[0] == sizeof(ScanBlock)) ||
+                    (code == qx::checker::kWriteHandlingBlock && head[0] == sizeof(HandlingBlock));
+  if (wholeBlock && n > 0) {
+    const auto* bytes = static_cast<const std::uint8_t*>(block);
+    std::size_t at = static_cast<std::size_t>(n);
+    at += static_cast<std::size_t>(std::snprintf(out + at, at < size ? size - at : 0, " bytes "));
+    for (std::uint32_t i = 0; i < head[0] && at + 3 <= size; ++i, at += 2) std::snprintf(out + at, 3, "%02X", bytes[i]);
+  }
   if (code == qx::checker::kWriteAuxBlock && head[0] == sizeof(AuxBlock) && n > 0) {
     const wchar_t* text = static_cast<const AuxBlock*>(block)->text;
     std::string narrow;
@@ -253,7 +263,8 @@ __declspec(dllexport) int WINAPI BiSetStatusBackFunction(int h, StatusCallback c
 
 __declspec(dllexport) int WINAPI BiSCNMICRFunctionPostPrint(int h, void* block, int code) {
   std::lock_guard<std::mutex> lock(g_session.mutex);
-  char described[120];
+  // Room for the description and the hex of the largest block written out whole.
+  char described[80 + 2 * sizeof(ScanBlock)];
   Describe(block, code, described, sizeof described);
   int result = PostPrint(h, block, code);
   LogCall("BiSCNMICRFunctionPostPrint(%d, %s, %d) = %d", h, described, code, result);

@@ -21,7 +21,7 @@ TEST(MissingLibrary, OpenShows107AndCallsNothing) {
   EXPECT_EQ(api.GetPocketCount(), CScannerApi::kUnknownPocketCount);
   EXPECT_EQ(api.GetScanBlock(), nullptr) << "no library: the first fetch fails";
   EXPECT_EQ(api.CleanMicr(), kErrNotSupport);
-  api.ExecuteAndWait();  // the start fails: it returns at once
+  EXPECT_EQ(api.ExecuteAndWait(), kErrNotSupport) << "no library: the start fails at once";
   EXPECT_EQ(api.CloseScanner(), 0);
   EXPECT_TRUE(log.Lines().empty());
   EXPECT_EQ(OpenEventW(SYNCHRONIZE, FALSE, L"ScanEvent"), nullptr);

@@ -31,7 +31,7 @@ TEST(PartialLibrary, MissingFunctionsAreNeverCalled) {
   EXPECT_EQ(api.SetScanBlock(api.GetScanBlock()), kErrNotSupport);
   EXPECT_EQ(api.CleanMicr(), kErrNotSupport);
   DWORD start = GetTickCount();
-  api.ExecuteAndWait();
+  EXPECT_EQ(api.ExecuteAndWait(), kErrNotSupport) << "no start function: a start that failed";
   EXPECT_LT(GetTickCount() - start, 2000u) << "a scan that cannot start does not wait";
   api.CancelScan();
   // The library's callback arrives with nothing to call back into.

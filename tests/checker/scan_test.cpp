@@ -52,7 +52,7 @@ class ScanTest : public ::testing::Test {
   void Open() { ASSERT_EQ(api_.OpenScanner(), 0); }
   // The scan as the first scan page runs it, and the wait for the busy flag to drop.
   void Scan() {
-    api_.ExecuteAndWait();
+    ASSERT_EQ(api_.ExecuteAndWait(), 0) << "the library refused to start the scan";
     ASSERT_TRUE(WaitFor([this] { return api_.IsBusy() == 0; }, 5000)) << "the library never reported the end";
   }
 
@@ -189,7 +189,7 @@ TEST_F(ScanTest, StartFailureReturnsAtOnce) {
   Open();
   ASSERT_TRUE(Api(sim_, "offline on"));
   DWORD start = GetTickCount();
-  api_.ExecuteAndWait();
+  EXPECT_EQ(api_.ExecuteAndWait(), -110) << "the library's code from starting the scan";
   EXPECT_LT(GetTickCount() - start, 2000u);
   EXPECT_EQ(log_.Calls().back(), "BiSCNMICRFunctionPostPrint(1, null, 0) = -110");
   EXPECT_NE(api_.GetStatus() & kStatusOffline, 0u);

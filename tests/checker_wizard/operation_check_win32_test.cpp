@@ -2,6 +2,11 @@
 // its buttons and answers, the two scans and what the library was given for them, the result list.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "tests/checker_wizard/wizard_fixture.h"
 #include "tests/win32/ui_driver.h"
 
@@ -10,6 +15,65 @@ namespace {
 
 const char kMicrLine[] = "A021000021A 1234567890C 1001";
 
+using Bytes = std::vector<std::uint8_t>;
+
+// For each scan started (PostPrint code 0), the block last written with `code` before it, as the
+// library logged its bytes: "BiSCNMICRFunctionPostPrint(1, block 38 v0x0100 bytes 2600..., 21) = 0".
+std::vector<Bytes> BlocksBeforeEachScan(const std::string& log, int code) {
+  std::vector<Bytes> blocks;
+  Bytes last;
+  std::istringstream in(log);
+  std::string line;
+  const std::string tail = ", " + std::to_string(code) + ") = 0";
+  while (std::getline(in, line)) {
+    if (line.rfind("BiSCNMICRFunctionPostPrint(", 0) != 0) continue;
+    if (line.find(", null, 0) = 0") != std::string::npos) {
+      blocks.push_back(last);
+      continue;
+    }
+    std::size_t at = line.find(" bytes ");
+    std::size_t end = line.find(tail);
+    if (at == std::string::npos || end == std::string::npos) continue;
+    std::string hex = line.substr(at + 7, end - at - 7);
+    last.clear();
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) last.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  }
+  return blocks;
+}
+
+// The log with the blocks' bytes left out, to read the order of the calls.
+std::string WithoutBytes(std::string log) {
+  for (std::size_t at = log.find(" bytes "); at != std::string::npos; at = log.find(" bytes ", at)) {
+    log.erase(at, log.find(',', at) - at);
+  }
+  return log;
+}
+
+void Put32(Bytes* block, std::size_t offset, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) (*block)[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A block as the library first hands it over: its size and version, every other byte as given
+// (the library's defaults are zero but for the fields listed by the caller).
+Bytes FreshBlock(std::size_t size, std::uint32_t version) {
+  Bytes block(size, 0);
+  Put32(&block, 0, static_cast<std::uint32_t>(size));
+  Put32(&block, 4, version);
+  return block;
+}
+
+// The handling the checker prepares: pocket codes at +16, +20, +24, +29, +33, franking flags at
+// +14, +17, +21, +25, +30, +34, the interval at +10, the eject mode 3 at +36, and at +8 who
+// decides what follows a result.
+Bytes Handling(std::uint8_t pocket, std::uint8_t franking, std::uint32_t interval, std::uint8_t libraryDecides) {
+  Bytes block = FreshBlock(38, 0x0100);
+  for (std::size_t offset : {16, 20, 24, 29, 33}) block[offset] = pocket;
+  for (std::size_t offset : {14, 17, 21, 25, 30, 34}) block[offset] = franking;
+  Put32(&block, 10, interval);
+  block[36] = 3;
+  block[8] = libraryDecides;
+  return block;
+}
 
 class OperationCheck : public CheckerWizardTest {
  protected:
@@ -140,13 +204,28 @@ TEST_F(OperationCheck, TwoPocketsWalkEveryPageAndListSixResults) {
 
   // What the library was given before each scan: the blocks written, then the start.
   std::string writes = LinesWith(CallLog(), "BiSCNMICRFunctionPostPrint");
-  EXPECT_NE(writes.find("BiSCNMICRFunctionPostPrint(1, block 295 v0x0101, 16) = 0\n"
-                        "BiSCNMICRFunctionPostPrint(1, null, 37) = 0\n"
-                        "BiSCNMICRFunctionPostPrint(1, block 38 v0x0100, 53) = 0\n"
-                        "BiSCNMICRFunctionPostPrint(1, block 38 v0x0100, 21) = 0\n"
-                        "BiSCNMICRFunctionPostPrint(1, null, 0) = 0\n"),
+  EXPECT_NE(WithoutBytes(writes).find("BiSCNMICRFunctionPostPrint(1, block 295 v0x0101, 16) = 0\n"
+                                      "BiSCNMICRFunctionPostPrint(1, null, 37) = 0\n"
+                                      "BiSCNMICRFunctionPostPrint(1, block 38 v0x0100, 53) = 0\n"
+                                      "BiSCNMICRFunctionPostPrint(1, block 38 v0x0100, 21) = 0\n"
+                                      "BiSCNMICRFunctionPostPrint(1, null, 0) = 0\n"),
             std::string::npos)
       << writes;
+  // Byte for byte: the first scan reads the MICR line and both faces into the main pocket (the
+  // library's own +8 = 1 and pocket code 34 at +20 kept), the second franks into the sub pocket
+  // and lets the MICR callback decide what follows (+8 = 0).
+  std::vector<Bytes> scanBlocks = BlocksBeforeEachScan(CallLog(), 16);
+  ASSERT_EQ(scanBlocks.size(), 2u) << writes;
+  Bytes firstScan = FreshBlock(295, 0x0101);
+  Put32(&firstScan, 16, 5);
+  Bytes secondScan = firstScan;
+  secondScan[33] = secondScan[34] = secondScan[35] = 2;
+  EXPECT_EQ(scanBlocks[0], firstScan);
+  EXPECT_EQ(scanBlocks[1], secondScan);
+  std::vector<Bytes> handlingBlocks = BlocksBeforeEachScan(CallLog(), 21);
+  ASSERT_EQ(handlingBlocks.size(), 2u) << writes;
+  EXPECT_EQ(handlingBlocks[0], Handling(34, 0, 1500, 1));
+  EXPECT_EQ(handlingBlocks[1], Handling(36, 1, 300, 0));
   // The scanner saw the first cheque go to the main pocket (34) and the second, franked, to the
   // sub pocket (36).
   std::string scans = LinesWith(SimLog(), "scan ");
@@ -343,8 +422,10 @@ TEST_F(OperationCheck, AScanTheLibraryRefusesToStartIsAFailureNotPage3) {
   ASSERT_TRUE(checker_.WaitForBox(&box, kWaitMs));
   std::string text = Utf8(box.text);
   checker_.Answer(box, IDOK);
-  EXPECT_EQ(text.rfind("ERR_NOT_EXEC\n\nFollow the steps below.", 0), 0u) << text;
+  // The message names the library's own code from starting the scan.
+  EXPECT_EQ(text.rfind("ERR_OFFLINE\n\nFollow the steps below.", 0), 0u) << text;
   ExpectPage(12);
+  EXPECT_EQ(LinesWith(CallLog(), "(1, null, 0) = "), "BiSCNMICRFunctionPostPrint(1, null, 0) = -110\n");
 }
 
 TEST_F(OperationCheck, ARefusedParameterBlockShowsErrorOccurredAndStartsNoScan) {

@@ -88,7 +88,7 @@ void CheckerSession::Close() {
       TerminateProcess(process_.hProcess, 9999);
       WaitForSingleObject(process_.hProcess, 5000);
     }
-    CloseHandle(process_.hThread);
+    if (process_.hThread != nullptr) CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
   }
   process_ = PROCESS_INFORMATION{};
@@ -104,6 +104,14 @@ bool CheckerSession::Start(const std::string& exePath) {
   std::string folder = exePath.substr(0, exePath.find_last_of("\\/") + 1);
   return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process_) != FALSE;
+}
+
+bool CheckerSession::Attach(DWORD processId) {
+  Close();
+  process_.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, processId);
+  if (process_.hProcess == nullptr) return false;
+  process_.dwProcessId = processId;
+  return true;
 }
 
 bool CheckerSession::Running() const {

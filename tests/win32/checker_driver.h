@@ -17,6 +17,8 @@ class CheckerSession {
   CheckerSession& operator=(const CheckerSession&) = delete;
 
   bool Start(const std::string& exePath);
+  // Takes over a checker another program started (the utility's Scanner Test).
+  bool Attach(DWORD processId);
   // Ends the checker if it still runs and forgets it, ready for another Start.
   void Close();
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);

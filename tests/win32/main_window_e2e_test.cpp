@@ -37,6 +37,9 @@ constexpr char kExtendedTitle[] = "QX-R7000 Utility Ver.1.03";
 
 std::string UtilityExe() { return ProgramFolder() + "R7000Utility.exe"; }
 std::string CheckerPath() { return ProgramFolder() + "R7000Check.exe"; }
+// The real checker built beside the utility waits here while these tests put their own files in
+// its place.
+std::string RealCheckerAside() { return ProgramFolder() + "R7000Check.exe.aside"; }
 
 std::string ScreenshotPath(const std::string& name) {
   std::string folder = ProgramFolder() + "..\\screenshots";
@@ -222,12 +225,20 @@ class MainWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     UseWineWithoutWindowManager();
+    if (GetFileAttributesA(CheckerPath().c_str()) != INVALID_FILE_ATTRIBUTES) {
+      MoveFileExA(CheckerPath().c_str(), RealCheckerAside().c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
     std::string why;
     found_ = simtest::FindRunningSim(&sim_, &why);
     if (!found_) return;
     std::string address = "127.0.0.1:" + std::to_string(sim_.link.port);
     _putenv_s("QXR7000_SIM", address.c_str());
     SetEnvironmentVariableA("QXR7000_SIM", address.c_str());
+  }
+
+  static void TearDownTestSuite() {
+    DeleteFileA(CheckerPath().c_str());
+    MoveFileExA(RealCheckerAside().c_str(), CheckerPath().c_str(), MOVEFILE_REPLACE_EXISTING);
   }
 
   void SetUp() override {
