@@ -69,7 +69,8 @@ function(qx_test name)
 endfunction()
 
 # qx_fuzz(NAME SOURCES ... LIBS ... [SECONDS N])
-# A libFuzzer target, built only in the fuzz build; ctest runs it for a few seconds.
+# A libFuzzer target, built only in the fuzz build; ctest replays its kept corpus and fuzzes it for a
+# few seconds.
 function(qx_fuzz name)
   cmake_parse_arguments(F "" "SECONDS" "SOURCES;LIBS" ${ARGN})
   if(NOT QX_FUZZ)
@@ -82,9 +83,18 @@ function(qx_fuzz name)
   target_link_libraries(${name} PRIVATE ${F_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  # New inputs and crash artefacts stay in the build folder; the kept corpus of the source tree
+  # (tests/fuzz/corpus/NAME) is read first on every run, so each of its inputs is replayed.
   set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
-  file(MAKE_DIRECTORY ${corpus})
-  add_test(NAME ${name} COMMAND ${name} -max_total_time=${F_SECONDS} -timeout=10 -print_final_stats=1 ${corpus})
+  set(artifacts ${CMAKE_CURRENT_BINARY_DIR}/${name}-artifacts/)
+  set(kept ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${name})
+  file(MAKE_DIRECTORY ${corpus} ${artifacts})
+  set(dirs ${corpus})
+  if(IS_DIRECTORY ${kept})
+    list(APPEND dirs ${kept})
+  endif()
+  add_test(NAME ${name} COMMAND ${name} -max_total_time=${F_SECONDS} -timeout=10 -print_final_stats=1
+           -artifact_prefix=${artifacts} ${dirs})
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
 endfunction()
 

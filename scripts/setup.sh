@@ -6,7 +6,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine64 wine32:i386 xvfb xauth python3
+  wine wine64 wine32:i386 xvfb xauth python3 iproute2
   chromium
 )
 # The 32-bit Windows programs run under Wine's WoW64, which needs the i386 architecture.
