@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/win32/png_file.h"
+#include "tests/win32/screen_png.h"
 
 namespace qx::test {
 
@@ -287,30 +287,7 @@ bool CheckerSession::SaveScreenshot(const std::string& pngPath) {
   Sleep(300);
   RECT box;
   GetWindowRect(wizard_, &box);
-  int width = box.right - box.left;
-  int height = box.bottom - box.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool written = false;
-  if (picture != nullptr) {
-    HGDIOBJ previous = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
-    GdiFlush();
-    written = WritePngFromBgra(pngPath, static_cast<const unsigned char*>(bits), width, height);
-    SelectObject(memory, previous);
-    DeleteObject(picture);
-  }
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return written;
+  return SaveScreenRectanglePng(pngPath, box.left, box.top, box.right - box.left, box.bottom - box.top);
 }
 
 }  // namespace qx::test
