@@ -15,6 +15,9 @@ export $(cat "$state")
 png="$build/screenshots/window-demo.png"
 mkdir -p "$(dirname "$png")"
 rm -f "$png"
+# A Wine server still running from an earlier program of this prefix (the batch exports) holds a
+# desktop made without a display; the window would land there, unseen. Wait until it has ended.
+WINEPREFIX="$build/wineprefix" wineserver -w 2>/dev/null || true
 echo "== R7000Utility.exe /norva (Windows build under Wine and Xvfb) against qxr7000-sim at $QXR7000_SIM"
 # The program sees the screenshot's path through Wine's Z: drive, the Linux root.
 xvfb-run -a -s "-screen 0 1280x1024x24" env WINEPREFIX="$build/wineprefix" \
