@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/win32/screen_png.h"
+#include "tests/win32/ui_driver.h"
 
 namespace qx::test {
 
@@ -13,25 +14,6 @@ namespace {
 const wchar_t kWizardTitle[] = L"QX-R7000 Operation Checker Ver.1.01";
 const wchar_t kBoxCaption[] = L"QX-R7000 Operation Checker";
 constexpr UINT kSendTimeoutMs = 5000;
-
-struct WindowSearch {
-  DWORD processId;
-  std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<WindowSearch*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->processId && IsWindowVisible(window)) search->windows.push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> VisibleWindows(DWORD processId) {
-  WindowSearch search{processId, {}};
-  EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
-  return search.windows;
-}
 
 // Messages to another process's window are sent with a time-out so that a checker stuck in a
 // modal loop fails the test instead of hanging it.
@@ -127,7 +109,7 @@ bool CheckerSession::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
 HWND CheckerSession::WaitForWizard(DWORD timeoutMs) {
   WaitUntil(
       [this] {
-        for (HWND window : VisibleWindows(process_.dwProcessId)) {
+        for (HWND window : ProcessWindows(process_.dwProcessId)) {
           if (TextOf(window) == kWizardTitle) {
             wizard_ = window;
             return true;
@@ -243,7 +225,7 @@ bool CheckerSession::SelectListRow(int id, int row) {
 bool CheckerSession::WaitForBox(Box* box, DWORD timeoutMs) {
   return WaitUntil(
       [&] {
-        for (HWND window : VisibleWindows(process_.dwProcessId)) {
+        for (HWND window : ProcessWindows(process_.dwProcessId)) {
           if (window == wizard_ || ClassOf(window) != L"#32770" || TextOf(window) != kBoxCaption) continue;
           box->window = window;
           box->text = TextOf(GetDlgItem(window, 0xFFFF));

@@ -56,9 +56,7 @@ WatchedRun RunAndAnswerMessageBox(const std::string& commandLine, const char* bo
   run.started = true;
   DWORD start = GetTickCount();
   for (;;) {
-    WindowSearch search{process.dwProcessId, {}};
-    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
-    for (HWND window : search.windows) {
+    for (HWND window : ProcessWindows(process.dwProcessId)) {
       if (IsMessageBox(window, boxCaption)) {
         if (!run.boxSeen) {
           char text[1024] = "";
