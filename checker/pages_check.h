@@ -51,11 +51,15 @@ class CScanPage : public CWizardPage {
   void OnPaint() override;
   void OnTimer(UINT_PTR id) override;
 
-  // Writes the scan's blocks; false (after "Error occurred.") when the library refuses one.
-  virtual bool PrepareScan() = 0;
+  // What this page's scan sets in the blocks the library gives, before they are written back.
+  virtual void SetUpScanBlock(ScanBlock* scan) = 0;
+  virtual void SetUpHandlingBlock(HandlingBlock* handling) = 0;
   CScannerApi* scanner_;
 
  private:
+  // Writes the scan's blocks; false (after "Error occurred.") when the library has or takes none.
+  bool PrepareScan();
+  bool RefuseScan();
   void EndScan();
   bool WaitWhileBusy();
   void Troubleshoot(int messageId, std::int32_t result);
@@ -73,7 +77,8 @@ class CPropPageCheck2 : public CScanPage {
 
  protected:
   void OnKillActive() override;
-  bool PrepareScan() override;
+  void SetUpScanBlock(ScanBlock* scan) override;
+  void SetUpHandlingBlock(HandlingBlock* handling) override;
 };
 
 class CPropPageCheck7 : public CScanPage {
@@ -81,7 +86,8 @@ class CPropPageCheck7 : public CScanPage {
   explicit CPropPageCheck7(CScannerApi* scanner);
 
  protected:
-  bool PrepareScan() override;
+  void SetUpScanBlock(ScanBlock* scan) override;
+  void SetUpHandlingBlock(HandlingBlock* handling) override;
 };
 
 // The Yes./No. pages (3, 4, 5, 8, 9, 10): both answers cleared on every entry; an answer enables

@@ -93,6 +93,23 @@ void CScanPage::EndScan() {
   Troubleshoot(end.messageId, scanner_->GetLastResult());
 }
 
+bool CScanPage::PrepareScan() {
+  ScanBlock* scan = scanner_->GetScanBlock();
+  if (scan == nullptr) return RefuseScan();
+  SetUpScanBlock(scan);
+  if (scanner_->SetScanBlock(scan) != 0) return RefuseScan();
+  HandlingBlock* handling = scanner_->GetHandlingBlock();
+  if (handling == nullptr) return RefuseScan();
+  SetUpHandlingBlock(handling);
+  if (scanner_->SetHandlingBlock(handling) != 0) return RefuseScan();
+  return true;
+}
+
+bool CScanPage::RefuseScan() {
+  ShowText(Sheet().Window(), kErrorOccurred, MB_OK | MB_ICONERROR);
+  return false;
+}
+
 CPropPageCheck2::CPropPageCheck2(CScannerApi* scanner) : CScanPage(IDD_PAGE_CHECK2, scanner, kFirstScanTimer, kPageCheck3) {}
 
 void CPropPageCheck2::OnKillActive() {
@@ -101,24 +118,12 @@ void CPropPageCheck2::OnKillActive() {
 }
 
 // The first scan reads the MICR line and both faces and ejects into the main pocket.
-bool CPropPageCheck2::PrepareScan() {
-  HWND owner = Sheet().Window();
-  ScanBlock* scan = scanner_->GetScanBlock();
-  if (scan == nullptr) {
-    ShowText(owner, kErrorOccurred, MB_OK | MB_ICONERROR);
-    return false;
-  }
+void CPropPageCheck2::SetUpScanBlock(ScanBlock* scan) {
   for (std::uint8_t& setting : scan->faceSettings) setting = 0;
   scan->scanSetting = 5;
-  if (scanner_->SetScanBlock(scan) != 0) {
-    ShowText(owner, kErrorOccurred, MB_OK | MB_ICONERROR);
-    return false;
-  }
-  HandlingBlock* handling = scanner_->GetHandlingBlock();
-  if (handling == nullptr) {
-    ShowText(owner, kErrorOccurred, MB_OK | MB_ICONERROR);
-    return false;
-  }
+}
+
+void CPropPageCheck2::SetUpHandlingBlock(HandlingBlock* handling) {
   SetFrankingFlags(handling, 0);
   // The pocket code at +20 keeps what the library gave.
   handling->pocket0 = 34;
@@ -127,45 +132,23 @@ bool CPropPageCheck2::PrepareScan() {
   handling->pocket4 = 34;
   handling->ejectMode = 3;
   handling->interval = 1500;
-  if (scanner_->SetHandlingBlock(handling) != 0) {
-    ShowText(owner, kErrorOccurred, MB_OK | MB_ICONERROR);
-    return false;
-  }
-  return true;
 }
 
 CPropPageCheck7::CPropPageCheck7(CScannerApi* scanner) : CScanPage(IDD_PAGE_CHECK7, scanner, kSecondScanTimer, kPageCheck8) {}
 
 // The second scan franks when the user chose it on page 6, ejects into the sub pocket and sounds
 // the buzzer.
-bool CPropPageCheck7::PrepareScan() {
-  HWND owner = Sheet().Window();
-  ScanBlock* scan = scanner_->GetScanBlock();
-  if (scan == nullptr) {
-    ShowText(owner, kErrorOccurred, MB_OK | MB_ICONERROR);
-    return false;
-  }
+void CPropPageCheck7::SetUpScanBlock(ScanBlock* scan) {
   static constexpr std::uint8_t kSecondScanFaces[6] = {0, 0, 0, 2, 2, 2};
   for (int i = 0; i < 6; ++i) scan->faceSettings[i] = kSecondScanFaces[i];
-  if (scanner_->SetScanBlock(scan) != 0) {
-    ShowText(owner, kErrorOccurred, MB_OK | MB_ICONERROR);
-    return false;
-  }
-  HandlingBlock* handling = scanner_->GetHandlingBlock();
-  if (handling == nullptr) {
-    ShowText(owner, kErrorOccurred, MB_OK | MB_ICONERROR);
-    return false;
-  }
+}
+
+void CPropPageCheck7::SetUpHandlingBlock(HandlingBlock* handling) {
   SetPocketCodes(handling, 36);
   SetFrankingFlags(handling, handling->franking4 == 1 ? 1 : 0);
   handling->ejectMode = 3;
   handling->interval = 300;
   handling->libraryDecides = 0;
-  if (scanner_->SetHandlingBlock(handling) != 0) {
-    ShowText(owner, kErrorOccurred, MB_OK | MB_ICONERROR);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace qx::checker
