@@ -501,26 +501,6 @@ TEST_F(MainWindowTest, NormalWindowShowsTheShortMenuAndTheNormalRows) {
   EXPECT_EQ(Exit(u), 0u);
 }
 
-void MouseButton(DWORD flags) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  SendInput(1, &input, sizeof input);
-}
-
-// Moves the mouse as a person would, to a screen point (kept on the screen).
-void MouseTo(int x, int y) {
-  int w = GetSystemMetrics(SM_CXSCREEN);
-  int h = GetSystemMetrics(SM_CYSCREEN);
-  x = x < 0 ? 0 : (x >= w ? w - 1 : x);
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dx = x * 65535 / (w - 1);
-  input.mi.dy = y * 65535 / (h - 1);
-  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &input, sizeof input);
-}
-
 // Presses the left button at (x, y) of the pane, moves the mouse by `dx` in steps and lets go.
 // The messages are posted as the mouse would deliver them to the pane that captured it.
 void DragStrip(HWND pane, int x, int y, int dx) {
@@ -865,6 +845,26 @@ TEST_F(MainWindowTest, AboutShowsItsTextsAndOkClosesIt) {
   EXPECT_TRUE(WaitUntilGone(about, kWaitMs));
   EXPECT_TRUE(IsWindowEnabled(u.main));
   EXPECT_EQ(Exit(u), 0u);
+}
+
+// Exit or closing the window while Get Information runs: the document must outlive the worker that
+// fills it, so the program ends with 0 instead of faulting in the worker.
+TEST_F(MainWindowTest, ExitOrCloseDuringGetInformationEndsCleanly) {
+  for (UINT request : {UINT{WM_COMMAND}, UINT{WM_CLOSE}}) {
+    SCOPED_TRACE(request == WM_COMMAND ? "Exit" : "close");
+    Utility u = Start("/norva", nullptr);
+    ASSERT_NE(u.main, nullptr);
+    ASSERT_TRUE(simtest::SimControlOk(sim_.control, "fault delay 5"));
+    PostMessageA(u.main, WM_COMMAND, 40004, 0);
+    HWND progress = WaitForWindow(u.id(), "#32770", kProgressCaption, kWaitMs);
+    ASSERT_NE(progress, nullptr);
+    PostMessageA(u.main, request, request == WM_COMMAND ? 40003 : 0, 0);
+    Pause(300);
+    ASSERT_TRUE(simtest::SimControlOk(sim_.control, "fault clear"));
+    DWORD code = 9999;
+    EXPECT_TRUE(u.program->WaitForExit(kWaitMs, &code));
+    EXPECT_EQ(code, 0u);
+  }
 }
 
 // Benchmarks, reported not asserted: Get Information in the window against the same gather in this

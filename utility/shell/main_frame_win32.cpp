@@ -189,6 +189,8 @@ void OnCommand(MainFrame& frame, int command) {
 }
 
 void OnDestroy(MainFrame& frame) {
+  // Exit and closing reach the window inside the progress dialog's loop too.
+  WaitForGatherToEnd();
   frame.tree.reset();
   frame.list.reset();
   PostQuitMessage(0);

@@ -17,6 +17,7 @@ namespace {
 // Process-wide, as there is one main window.
 bool gathering = false;
 bool firstRunDone = false;
+HANDLE gatherThread = nullptr;  // the running worker, owned by GetInformation
 
 constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT kPollMs = 100;
@@ -109,11 +110,21 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 bool FirstRunDone() { return firstRunDone; }
 bool Gathering() { return gathering; }
 
+void WaitForGatherToEnd() {
+  if (gatherThread == nullptr) return;
+  // The worker's own calls into the window (a node's error box) are answered while it runs.
+  while (MsgWaitForMultipleObjects(1, &gatherThread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
 void GetInformation(MainFrame& frame) {
   if (frame.tree == nullptr) return;
   gathering = true;
   GatherJob job{&frame.tree->Document(), frame.mode};
   auto thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, GatherThread, &job, 0, nullptr));
+  gatherThread = thread;
   DialogBoxParamA(frame.instance, MAKEINTRESOURCEA(IDD_GETTING_INFORMATION), frame.window, ProgressDialogProc,
                   reinterpret_cast<LPARAM>(thread));
   // A worker that could not be started is reported like a failed read: "Execute Get Information again".
@@ -121,7 +132,15 @@ void GetInformation(MainFrame& frame) {
   if (thread != nullptr) {
     while (!ThreadEnded(thread)) Sleep(1);
     GetExitCodeThread(thread, &code);
+    gatherThread = nullptr;
     CloseHandle(thread);
+  }
+  // Exit or closing during the gather destroyed the document after the worker's end: nothing is
+  // left to report on.
+  if (frame.tree == nullptr) {
+    gathering = false;
+    firstRunDone = true;
+    return;
   }
   int result = static_cast<int>(code);
   if (result != kResultNoScanner || firstRunDone) ShowResult(frame.window, result);

@@ -21,6 +21,9 @@ bool CheckerRunning(const MainFrame& frame);
 // True once the first Get Information has ended; true while one runs.
 bool FirstRunDone();
 bool Gathering();
+// Returns once a running Get Information worker has ended, answering the messages other threads
+// send to this one meanwhile; the document it fills may then go.
+void WaitForGatherToEnd();
 
 // An error box owned by the main window: caption "Error", the error icon.
 void ShowError(HWND owner, const char* text);
