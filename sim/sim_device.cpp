@@ -33,10 +33,6 @@ void SimDevice::Remove(RequestLog* log) {
   log->Add(Prefix(index_, "removed"));
 }
 
-bool SimDevice::Has(FaultKind kind) const {
-  return std::any_of(faults_.begin(), faults_.end(), [kind](const FaultSpec& f) { return f.kind == kind; });
-}
-
 bool SimDevice::Applies(const FaultSpec& fault, const std::uint8_t* command, std::size_t size) const {
   if (fault.command.empty()) return true;
   return size >= fault.command.size() && std::equal(fault.command.begin(), fault.command.end(), command);
@@ -104,6 +100,7 @@ void SimDevice::Queue(const std::uint8_t* command, std::size_t commandSize, std:
   if (reply.empty()) return;
   std::uint32_t readyAt = now;
   bool dropAfter = false;
+  bool onePerRead = false;
   for (const FaultSpec& f : faults_) {
     if (!Applies(f, command, commandSize) || reply.empty()) continue;
     switch (f.kind) {
@@ -147,6 +144,8 @@ void SimDevice::Queue(const std::uint8_t* command, std::size_t commandSize, std:
         }
         break;
       case FaultKind::kBytePerRead:
+        onePerRead = true;
+        break;
       case FaultKind::kWriteTimeout:
         break;
     }
@@ -157,7 +156,7 @@ void SimDevice::Queue(const std::uint8_t* command, std::size_t commandSize, std:
     return;
   }
   for (std::size_t i = 0; i < reply.size(); ++i) {
-    output_.push_back(OutByte{reply[i], readyAt, dropAfter && i + 1 == reply.size()});
+    output_.push_back(OutByte{reply[i], readyAt, dropAfter && i + 1 == reply.size(), onePerRead});
   }
 }
 
@@ -179,7 +178,13 @@ std::size_t SimDevice::Readable(char function, std::uint32_t now, std::uint32_t*
 std::size_t SimDevice::Take(char function, std::uint8_t* out, std::size_t max, std::uint32_t now, RequestLog* log) {
   std::uint32_t unused = 0;
   std::size_t n = Readable(function, now, &unused, max);
-  if (n > 1 && Has(FaultKind::kBytePerRead)) n = 1;
+  // A reply under byte-per-read goes one byte per read; other bytes go together up to such a reply.
+  for (std::size_t i = 0; i < n; ++i) {
+    if (output_[i].onePerRead) {
+      n = i == 0 ? 1 : i;
+      break;
+    }
+  }
   bool remove = false;
   for (std::size_t i = 0; i < n; ++i) {
     out[i] = output_.front().value;

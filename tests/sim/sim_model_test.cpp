@@ -188,6 +188,27 @@ TEST(DeviceModel, DelayedReplyBecomesReadableAtItsTime) {
   EXPECT_EQ(d.Drain(1250), T("_NORVA"));
 }
 
+// Aimed at one command, byte-per-read slows only that command's reply.
+TEST(DeviceModel, BytePerReadOnACommandHitsOnlyItsReply) {
+  DeviceHarness d("default.json");
+  FaultSpec slow;
+  ASSERT_TRUE(ParseFault("byte-per-read on 1D4943", &slow, nullptr));
+  d.device().AddFault(slow);
+  EXPECT_EQ(d.Send({0x1D, 'I', 0x42}), T("_NORVA"));
+  const Bytes twoCommands{0x1D, 'I', 0x42, 0x1D, 'I', 0x43};
+  d.device().Write('Q', twoCommands.data(), twoCommands.size(), 0, &d.log());
+  // The untouched reply goes in one piece, up to the first byte of the slowed one.
+  EXPECT_FALSE(d.device().bytePerRead());
+  EXPECT_EQ(d.Drain(0), T("_NORVA"));
+  EXPECT_TRUE(d.device().bytePerRead());
+  Bytes slowed;
+  for (Bytes piece = d.Drain(0); !piece.empty(); piece = d.Drain(0)) {
+    EXPECT_EQ(piece.size(), 1u);
+    slowed.insert(slowed.end(), piece.begin(), piece.end());
+  }
+  EXPECT_EQ(slowed, T("_QX-R7000"));
+}
+
 TEST(DeviceModel, DropCountsBytesAcrossReplies) {
   DeviceHarness d("default.json");
   FaultSpec drop;
