@@ -24,7 +24,7 @@ std::string Prefix(int index, const char* what) { return std::string(what) + " "
 SimDevice::SimDevice(int index, const DeviceProfile& profile, const DriverProfile& driver)
     : index_(index), profile_(profile), driver_(driver), responder_(&profile_.scanner),
       api_(profile.api, (profile.scanner.optionByte & 0x20) != 0 ? 1 : 2, index),
-      faults_(profile.faults) {}
+      faults_(profile.faults), controlsSeen_(faults_.size(), 0) {}
 
 void SimDevice::Remove(RequestLog* log) {
   if (removed_) return;
@@ -40,6 +40,7 @@ bool SimDevice::Applies(const FaultSpec& fault, const std::uint8_t* command, std
 
 void SimDevice::AddFault(const FaultSpec& fault) {
   faults_.push_back(fault);
+  controlsSeen_.push_back(0);
   if (fault.kind == FaultKind::kDropLink) {
     dropArmed_ = true;
     dropCounted_ = 0;
@@ -48,6 +49,7 @@ void SimDevice::AddFault(const FaultSpec& fault) {
 
 void SimDevice::ClearFaults() {
   faults_.clear();
+  controlsSeen_.clear();
   dropArmed_ = true;
   dropCounted_ = 0;
 }
@@ -147,6 +149,7 @@ void SimDevice::Queue(const std::uint8_t* command, std::size_t commandSize, std:
         onePerRead = true;
         break;
       case FaultKind::kWriteTimeout:
+      case FaultKind::kUnplug:
         break;
     }
   }
@@ -198,6 +201,11 @@ std::size_t SimDevice::Take(char function, std::uint8_t* out, std::size_t max, s
 
 bool SimDevice::Control(HandleState* handle, std::uint32_t code, const std::uint8_t* input, std::uint32_t inputSize,
                         std::uint32_t outputSize, std::vector<std::uint8_t>* output, RequestLog* log) {
+  for (std::size_t i = 0; i < faults_.size() && !removed_; ++i) {
+    if (faults_[i].kind == FaultKind::kUnplug && faults_[i].count == code && ++controlsSeen_[i] == faults_[i].nth) {
+      Remove(log);
+    }
+  }
   bool ok = !removed_ && AnswerControl(driver_, profile_, &responder_, handle, code, input, inputSize,
                                        outputSize, output);
   char line[96];

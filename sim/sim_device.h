@@ -71,6 +71,7 @@ class SimDevice {
   ScannerResponder responder_;
   ApiScanner api_;
   std::vector<FaultSpec> faults_;
+  std::vector<std::uint32_t> controlsSeen_;  // per fault: the unplug's control requests so far
   std::vector<std::uint8_t> input_;
   std::deque<OutByte> output_;
   std::uint32_t dropCounted_ = 0;
