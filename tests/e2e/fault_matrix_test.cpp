@@ -1,9 +1,10 @@
 // The batch export's extended gather against the simulator, with each simulator fault aimed at one
 // phase of the gather at a time. The table below is the expectation, fault x phase -> the batch
 // export's result (0: the file was written). Every combination also checks the target file (empty
-// after a failure, a whole setting file after success), that the export came back at all (a 30 s
-// watchdog catches hangs; nothing here measures speed) and that it left no descriptor and no thread
-// behind.
+// after a failure, a whole setting file after success, holding the clean run's scanner data where
+// the fault only delayed or wrapped the replies or hit a phase that stores nothing), that the export
+// came back at all (a 30 s watchdog catches hangs; nothing here measures speed) and that it left no
+// descriptor and no thread behind.
 //
 // A fault is aimed with "on COMMAND" at a command only that phase sends, or at the first phase that
 // sends it: a failure there ends the chain, and a fault the phase tolerates is tolerated by the later
@@ -38,6 +39,7 @@
 #include "tests/sim/sim_fixture.h"
 #include "utility/shell/batch_export.h"
 #include "utility/shell/run_mode.h"
+#include "utility/shell/setting_record.h"
 
 extern char** environ;
 
@@ -161,15 +163,21 @@ const Special kSpecials[] = {
     {"close", kUnplug, nullptr, "drop 3 on 1C7C4DA1"},
 };
 
-constexpr int kSettingFileSize = 20633;
 constexpr int kWorkers = 8;
 constexpr auto kWatchdog = std::chrono::seconds(30);
+
+// Phases that store nothing of their own in the setting file.
+const char* const kPhasesWithoutData[] = {"device-state check", "calibration-mode entry", "calibration-mode exit",
+                                          "close"};
 
 // One export run: the scanner set-up and what it must give.
 struct ExportRun {
   std::string profile;
   std::string spec;
   int expected;
+  // The file's scanner data must equal the clean run's: the fault only delayed or wrapped the
+  // replies, or hit a phase that stores nothing.
+  bool sameData;
 };
 
 // What a worker reports for one run; fixed size, so one pipe write carries it whole.
@@ -182,6 +190,7 @@ struct Report {
   std::int32_t fileExists;
   std::int64_t fileSize;
   std::int32_t fileHeaderOk;
+  std::uint64_t scannerDigest;  // of the file's scanner slots, when the file is whole
 };
 static_assert(sizeof(Report) <= PIPE_BUF);
 
@@ -195,7 +204,7 @@ struct Outcome {
 // The runs: the clean run first (index 0), then one per reachable cell; cellRun maps each cell to
 // its run, the clean run for the cells no fault reaches.
 void BuildRuns(std::vector<ExportRun>* runs, std::vector<int>* cellRun) {
-  runs->push_back({"default.json", "", OK});
+  runs->push_back({"default.json", "", OK, true});
   cellRun->assign(static_cast<std::size_t>(kPhaseCount * kFaultCount), 0);
   for (int p = 0; p < kPhaseCount; ++p) {
     for (int f = 0; f < kFaultCount; ++f) {
@@ -204,7 +213,10 @@ void BuildRuns(std::vector<ExportRun>* runs, std::vector<int>* cellRun) {
       for (const Special& s : kSpecials) {
         if (s.fault == f && std::strcmp(s.phase, kPhases[p].name) == 0) special = &s;
       }
-      ExportRun run{"default.json", "", expected};
+      bool storesNothing = false;
+      for (const char* name : kPhasesWithoutData) storesNothing = storesNothing || std::strcmp(name, kPhases[p].name) == 0;
+      const bool transparent = f == kXonXoff || f == kBytePerRead || f == kDelay;
+      ExportRun run{"default.json", "", expected, expected == OK && (transparent || storesNothing)};
       if (special != nullptr) {
         if (special->profile != nullptr) run.profile = special->profile;
         if (special->spec != nullptr) run.spec = special->spec;
@@ -298,6 +310,23 @@ std::string ReadFile(const std::string& path) {
   return text;
 }
 
+// FNV-1a over the file's slots of the scanner's nodes; the PC's nodes (free memory and the like)
+// differ from run to run.
+std::uint64_t ScannerDigest(const std::string& file) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const SettingSlot& slot : kSettingSlots) {
+    if (slot.node == NodeClass::kSystem || slot.node == NodeClass::kAPIDriver ||
+        slot.node == NodeClass::kDotNetFramework || slot.node == NodeClass::kUSBDriverStack) {
+      continue;
+    }
+    for (std::size_t i = 0; i < slot.size; ++i) {
+      hash ^= static_cast<std::uint8_t>(file[kSettingFileHeaderSize + slot.offset + i]);
+      hash *= 1099511628211ull;
+    }
+  }
+  return hash;
+}
+
 // One run in a worker: set the simulator up, export, and look at what the export left.
 Report RunOnce(int index, const ExportRun& run, const platform::LoopbackAddress& control) {
   Report r{};
@@ -318,8 +347,9 @@ Report RunOnce(int index, const ExportRun& run, const platform::LoopbackAddress&
   struct stat info {};
   r.fileExists = stat(file.c_str(), &info) == 0;
   r.fileSize = r.fileExists ? static_cast<std::int64_t>(info.st_size) : -1;
-  std::string start = ReadFile(file).substr(0, 3);
-  r.fileHeaderOk = start == "QXR";
+  const std::string bytes = ReadFile(file);
+  r.fileHeaderOk = bytes.compare(0, 3, "QXR") == 0;
+  if (bytes.size() == kSettingFileSize) r.scannerDigest = ScannerDigest(bytes);
   unlink(file.c_str());
   return r;
 }
@@ -527,13 +557,26 @@ TEST(FaultMatrix, EveryFaultAtEveryPhaseOfTheBatchExport) {
     EXPECT_EQ(r.fdDelta, 0) << "descriptors left open";
     EXPECT_EQ(r.threadDelta, 0) << "threads left running";
     if (r.code == OK) {
-      EXPECT_EQ(r.fileSize, kSettingFileSize);
+      EXPECT_EQ(r.fileSize, static_cast<std::int64_t>(kSettingFileSize));
       EXPECT_TRUE(r.fileHeaderOk);
+      if (run.sameData && outcomes[0].reported) {
+        EXPECT_EQ(r.scannerDigest, outcomes[0].report.scannerDigest) << "the scanner's data differs from the clean run's";
+      }
     } else {
       // The target is created empty before the gather and stays so when it fails.
       EXPECT_TRUE(r.fileExists);
       EXPECT_EQ(r.fileSize, 0);
     }
+  }
+
+  // The digest sees the data: the voltage reply the AD converter node skipped for its header is
+  // left unread in the file.
+  for (int p = 0; p < kPhaseCount; ++p) {
+    if (std::strcmp(kPhases[p].name, "AD Converter") != 0) continue;
+    const Outcome& skipped = outcomes[static_cast<std::size_t>(cellRun[static_cast<std::size_t>(p * kFaultCount + kWrongHeader)])];
+    ASSERT_TRUE(skipped.reported && outcomes[0].reported);
+    EXPECT_EQ(skipped.report.code, OK);
+    EXPECT_NE(skipped.report.scannerDigest, outcomes[0].report.scannerDigest);
   }
 
   // The table as observed: "(0)" a cell no fault reaches (the clean run), "!" a cell that differs
@@ -564,7 +607,8 @@ TEST(FaultMatrix, EveryFaultAtEveryPhaseOfTheBatchExport) {
       else if (!o.reported) cell = "died!";
       else {
         const Report& r = o.report;
-        bool clean = r.setupOk && r.code == run.expected && r.fdDelta == 0 && r.threadDelta == 0;
+        bool clean = r.setupOk && r.code == run.expected && r.fdDelta == 0 && r.threadDelta == 0 &&
+                     (!run.sameData || r.scannerDigest == outcomes[0].report.scannerDigest);
         cell = CellText(r.code, index == 0 && kPhases[p].expected[f] == NA, clean);
       }
       std::snprintf(line, sizeof line, " %9s", cell.c_str());
