@@ -190,6 +190,7 @@ struct Report {
   std::int32_t fileExists;
   std::int64_t fileSize;
   std::int32_t fileHeaderOk;
+  std::int32_t aimReached;
   std::uint64_t scannerDigest;  // of the file's scanner slots, when the file is whole
 };
 static_assert(sizeof(Report) <= PIPE_BUF);
@@ -327,12 +328,54 @@ std::uint64_t ScannerDigest(const std::string& file) {
   return hash;
 }
 
+// The simulator's request log shows the fault met what it was aimed at: the command went out, the
+// device was removed where a drop or an unplug says, the busy device was tried.
+bool FaultReachedItsAim(const ExportRun& run, const std::vector<std::string>& log) {
+  auto has = [&](const std::string& part) {
+    for (const std::string& line : log) {
+      if (line.find(part) != std::string::npos) return true;
+    }
+    return false;
+  };
+  if (run.profile == "busy-scanner.json") return has("-> busy");
+  bool reached = true;
+  if (std::size_t on = run.spec.find(" on "); on != std::string::npos) {
+    const std::string command = run.spec.substr(on + 4);
+    const bool writeFault = run.spec.rfind("write-timeout", 0) == 0;
+    bool sent = false;
+    for (const std::string& line : log) {
+      // A write cut short never completes the command: the log has the write, not the command.
+      if (writeFault) sent = sent || (line.find("log write 0 Q " + command) == 0 && line.find("timed-out-after") != std::string::npos);
+      else sent = sent || (line.find("log command 0 ") == 0 && line.find(" " + command) != std::string::npos);
+    }
+    reached = sent;
+  }
+  if (run.spec.rfind("drop", 0) == 0) reached = reached && has("log removed 0");
+  char code[16] = {};
+  unsigned nth = 1;
+  if (std::sscanf(run.spec.c_str(), "unplug %15s %u", code, &nth) >= 1) {
+    // Removed by the NTH request with that code, which already failed.
+    unsigned seen = 0;
+    reached = false;
+    for (std::size_t i = 0; i + 1 < log.size(); ++i) {
+      if (log[i].find("log control 0 " + std::string(code) + " ") == 0) ++seen;
+      if (log[i] == "log removed 0") {
+        reached = seen + 1 == nth && log[i + 1].find("log control 0 " + std::string(code) + " ") == 0 &&
+                  log[i + 1].find("-> failed") != std::string::npos;
+        break;
+      }
+    }
+  }
+  return reached;
+}
+
 // One run in a worker: set the simulator up, export, and look at what the export left.
 Report RunOnce(int index, const ExportRun& run, const platform::LoopbackAddress& control) {
   Report r{};
   r.run = index;
   r.setupOk = simtest::SimControlOk(control, "profile " + run.profile) && simtest::SimControlOk(control, "fault clear") &&
-              (run.spec.empty() || simtest::SimControlOk(control, "fault " + run.spec));
+              (run.spec.empty() || simtest::SimControlOk(control, "fault " + run.spec)) &&
+              simtest::SimControlOk(control, "clear-log");
   char name[16];
   std::snprintf(name, sizeof name, "run%03d", index);
   const std::string file = std::string(name) + ".qxr";
@@ -343,6 +386,7 @@ Report RunOnce(int index, const ExportRun& run, const platform::LoopbackAddress&
   r.code = RunBatchExport((std::string("/r7000 ") + name).c_str());
   r.fdDelta = CountEntries("/proc/self/fd") - fds;
   r.threadDelta = CountEntries("/proc/self/task") - threads;
+  r.aimReached = FaultReachedItsAim(run, simtest::SimControl(control, "log"));
 
   struct stat info {};
   r.fileExists = stat(file.c_str(), &info) == 0;
@@ -553,6 +597,7 @@ TEST(FaultMatrix, EveryFaultAtEveryPhaseOfTheBatchExport) {
     if (!o.reported) continue;
     const Report& r = o.report;
     EXPECT_TRUE(r.setupOk) << "the simulator refused the set-up";
+    EXPECT_TRUE(r.aimReached) << "the simulator's log does not show the fault meeting its aim";
     EXPECT_EQ(r.code, run.expected);
     EXPECT_EQ(r.fdDelta, 0) << "descriptors left open";
     EXPECT_EQ(r.threadDelta, 0) << "threads left running";
@@ -607,7 +652,7 @@ TEST(FaultMatrix, EveryFaultAtEveryPhaseOfTheBatchExport) {
       else if (!o.reported) cell = "died!";
       else {
         const Report& r = o.report;
-        bool clean = r.setupOk && r.code == run.expected && r.fdDelta == 0 && r.threadDelta == 0 &&
+        bool clean = r.setupOk && r.aimReached && r.code == run.expected && r.fdDelta == 0 && r.threadDelta == 0 &&
                      (!run.sameData || r.scannerDigest == outcomes[0].report.scannerDigest);
         cell = CellText(r.code, index == 0 && kPhases[p].expected[f] == NA, clean);
       }
