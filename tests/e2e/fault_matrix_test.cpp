@@ -215,7 +215,9 @@ void BuildRuns(std::vector<ExportRun>* runs, std::vector<int>* cellRun) {
         if (s.fault == f && std::strcmp(s.phase, kPhases[p].name) == 0) special = &s;
       }
       bool storesNothing = false;
-      for (const char* name : kPhasesWithoutData) storesNothing = storesNothing || std::strcmp(name, kPhases[p].name) == 0;
+      for (const char* name : kPhasesWithoutData) {
+        storesNothing = storesNothing || std::strcmp(name, kPhases[p].name) == 0;
+      }
       const bool transparent = f == kXonXoff || f == kBytePerRead || f == kDelay;
       ExportRun run{"default.json", "", expected, expected == OK && (transparent || storesNothing)};
       if (special != nullptr) {
@@ -345,8 +347,11 @@ bool FaultReachedItsAim(const ExportRun& run, const std::vector<std::string>& lo
     bool sent = false;
     for (const std::string& line : log) {
       // A write cut short never completes the command: the log has the write, not the command.
-      if (writeFault) sent = sent || (line.find("log write 0 Q " + command) == 0 && line.find("timed-out-after") != std::string::npos);
-      else sent = sent || (line.find("log command 0 ") == 0 && line.find(" " + command) != std::string::npos);
+      if (writeFault) {
+        sent = sent || (line.find("log write 0 Q " + command) == 0 && line.find("timed-out-after") != std::string::npos);
+      } else {
+        sent = sent || (line.find("log command 0 ") == 0 && line.find(" " + command) != std::string::npos);
+      }
     }
     reached = sent;
   }
@@ -373,7 +378,8 @@ bool FaultReachedItsAim(const ExportRun& run, const std::vector<std::string>& lo
 Report RunOnce(int index, const ExportRun& run, const platform::LoopbackAddress& control) {
   Report r{};
   r.run = index;
-  r.setupOk = simtest::SimControlOk(control, "profile " + run.profile) && simtest::SimControlOk(control, "fault clear") &&
+  r.setupOk = simtest::SimControlOk(control, "profile " + run.profile) &&
+              simtest::SimControlOk(control, "fault clear") &&
               (run.spec.empty() || simtest::SimControlOk(control, "fault " + run.spec)) &&
               simtest::SimControlOk(control, "clear-log");
   char name[16];
@@ -505,7 +511,8 @@ TEST(FaultMatrix, EveryFaultAtEveryPhaseOfTheBatchExport) {
   ProcessGuard guard{&workers, &sims};
   for (int i = 0; i < kWorkers; ++i) {
     std::string why;
-    ASSERT_TRUE(StartSim(folder + "/sim" + std::to_string(i) + ".out", &sims[static_cast<std::size_t>(i)], &why)) << why;
+    const std::string output = folder + "/sim" + std::to_string(i) + ".out";
+    ASSERT_TRUE(StartSim(output, &sims[static_cast<std::size_t>(i)], &why)) << why;
   }
   std::vector<std::string> workFolders;
   for (int i = 0; i < kWorkers; ++i) {
@@ -605,7 +612,8 @@ TEST(FaultMatrix, EveryFaultAtEveryPhaseOfTheBatchExport) {
       EXPECT_EQ(r.fileSize, static_cast<std::int64_t>(kSettingFileSize));
       EXPECT_TRUE(r.fileHeaderOk);
       if (run.sameData && outcomes[0].reported) {
-        EXPECT_EQ(r.scannerDigest, outcomes[0].report.scannerDigest) << "the scanner's data differs from the clean run's";
+        EXPECT_EQ(r.scannerDigest, outcomes[0].report.scannerDigest)
+            << "the scanner's data differs from the clean run's";
       }
     } else {
       // The target is created empty before the gather and stays so when it fails.
@@ -618,7 +626,8 @@ TEST(FaultMatrix, EveryFaultAtEveryPhaseOfTheBatchExport) {
   // left unread in the file.
   for (int p = 0; p < kPhaseCount; ++p) {
     if (std::strcmp(kPhases[p].name, "AD Converter") != 0) continue;
-    const Outcome& skipped = outcomes[static_cast<std::size_t>(cellRun[static_cast<std::size_t>(p * kFaultCount + kWrongHeader)])];
+    const int run = cellRun[static_cast<std::size_t>(p * kFaultCount + kWrongHeader)];
+    const Outcome& skipped = outcomes[static_cast<std::size_t>(run)];
     ASSERT_TRUE(skipped.reported && outcomes[0].reported);
     EXPECT_EQ(skipped.report.code, OK);
     EXPECT_NE(skipped.report.scannerDigest, outcomes[0].report.scannerDigest);
