@@ -22,7 +22,7 @@
 #include <limits.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,8 +40,6 @@
 #include "utility/shell/batch_export.h"
 #include "utility/shell/run_mode.h"
 #include "utility/shell/setting_record.h"
-
-extern char** environ;
 
 namespace qx {
 namespace {
@@ -259,18 +257,25 @@ struct SimProcess {
 
 bool StartSim(const std::string& output, SimProcess* sim, std::string* why) {
   sim->output = output;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  std::string profile = std::string(QX_SIM_PROFILES) + "/default.json";
-  const char* argv[] = {QX_SIM_PROGRAM, "--profile", profile.c_str(), "--listen", "127.0.0.1:0", nullptr};
-  int spawned = posix_spawn(&sim->pid, QX_SIM_PROGRAM, &actions, nullptr, const_cast<char**>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
+  const std::string profile = std::string(QX_SIM_PROFILES) + "/default.json";
+  // The addresses are read from the new output only, never from an earlier run's.
+  unlink(output.c_str());
+  std::fflush(nullptr);
+  sim->pid = fork();
+  if (sim->pid == 0) {
+    // Ends with the test, however the test ends.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) _exit(127);
+    close(in);
+    close(out);
+    execl(QX_SIM_PROGRAM, QX_SIM_PROGRAM, "--profile", profile.c_str(), "--listen", "127.0.0.1:0",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (sim->pid < 0) {
     *why = std::string("cannot start ") + QX_SIM_PROGRAM;
-    sim->pid = -1;
     return false;
   }
   // The first line names both addresses: QXR7000_SIM=H:P QXR7000_SIM_CONTROL=H:P
@@ -450,6 +455,7 @@ bool StartWorker(Worker* w, const std::vector<Worker>& all, const SimProcess& si
   std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     for (const Worker& other : all) {
       if (other.commands >= 0) close(other.commands);
       if (other.reports >= 0) close(other.reports);
