@@ -17,7 +17,7 @@ constexpr KindName kKinds[] = {
     {FaultKind::kXonXoff, "xon-xoff", false},     {FaultKind::kBytePerRead, "byte-per-read", false},
     {FaultKind::kWrongHeader, "wrong-header", false}, {FaultKind::kLongHeader, "long-header", false},
     {FaultKind::kDropLink, "drop", true},         {FaultKind::kDelay, "delay", true},
-    {FaultKind::kWriteTimeout, "write-timeout", true},
+    {FaultKind::kWriteTimeout, "write-timeout", true},  {FaultKind::kUnplug, "unplug", true},
 };
 
 bool ParseUnsigned(const std::string& word, std::uint32_t* value) {
@@ -98,6 +98,17 @@ bool ParseFault(const std::string& text, FaultSpec* fault, std::string* error) {
     *error = std::string("fault '") + kind->name + "' needs a number";
     return false;
   }
+  if (parsed.kind == FaultKind::kUnplug) {
+    // The request count, when given, picks a later request with the same code.
+    if (i < words.size()) {
+      if (i + 1 != words.size() || !ParseUnsigned(words[i], &parsed.nth) || parsed.nth == 0) {
+        *error = "expected 'unplug CODE [NTH]' with NTH from 1";
+        return false;
+      }
+    }
+    *fault = parsed;
+    return true;
+  }
   if (i < words.size()) {
     if (words[i] != "on" || i + 2 != words.size() || !ParseHexBytes(words[i + 1], &parsed.command)) {
       *error = "expected 'on HEXBYTES' after the fault";
@@ -117,6 +128,12 @@ std::string FaultText(const FaultSpec& fault) {
     char buf[8];
     std::snprintf(buf, sizeof buf, " 0x%02X", fault.value);
     text += buf;
+  } else if (fault.kind == FaultKind::kUnplug) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, " 0x%06X", fault.count);
+    text += buf;
+    if (fault.nth != 1) text += " " + std::to_string(fault.nth);
+    return text;
   } else if (fault.kind != FaultKind::kNoReply && fault.kind != FaultKind::kXonXoff &&
              fault.kind != FaultKind::kBytePerRead) {
     text += " " + std::to_string(fault.count);

@@ -24,17 +24,13 @@ std::string Prefix(int index, const char* what) { return std::string(what) + " "
 SimDevice::SimDevice(int index, const DeviceProfile& profile, const DriverProfile& driver)
     : index_(index), profile_(profile), driver_(driver), responder_(&profile_.scanner),
       api_(profile.api, (profile.scanner.optionByte & 0x20) != 0 ? 1 : 2, index),
-      faults_(profile.faults) {}
+      faults_(profile.faults), controlsSeen_(faults_.size(), 0) {}
 
 void SimDevice::Remove(RequestLog* log) {
   if (removed_) return;
   removed_ = true;
   output_.clear();
   log->Add(Prefix(index_, "removed"));
-}
-
-bool SimDevice::Has(FaultKind kind) const {
-  return std::any_of(faults_.begin(), faults_.end(), [kind](const FaultSpec& f) { return f.kind == kind; });
 }
 
 bool SimDevice::Applies(const FaultSpec& fault, const std::uint8_t* command, std::size_t size) const {
@@ -44,6 +40,7 @@ bool SimDevice::Applies(const FaultSpec& fault, const std::uint8_t* command, std
 
 void SimDevice::AddFault(const FaultSpec& fault) {
   faults_.push_back(fault);
+  controlsSeen_.push_back(0);
   if (fault.kind == FaultKind::kDropLink) {
     dropArmed_ = true;
     dropCounted_ = 0;
@@ -52,6 +49,7 @@ void SimDevice::AddFault(const FaultSpec& fault) {
 
 void SimDevice::ClearFaults() {
   faults_.clear();
+  controlsSeen_.clear();
   dropArmed_ = true;
   dropCounted_ = 0;
 }
@@ -104,6 +102,7 @@ void SimDevice::Queue(const std::uint8_t* command, std::size_t commandSize, std:
   if (reply.empty()) return;
   std::uint32_t readyAt = now;
   bool dropAfter = false;
+  bool onePerRead = false;
   for (const FaultSpec& f : faults_) {
     if (!Applies(f, command, commandSize) || reply.empty()) continue;
     switch (f.kind) {
@@ -147,7 +146,10 @@ void SimDevice::Queue(const std::uint8_t* command, std::size_t commandSize, std:
         }
         break;
       case FaultKind::kBytePerRead:
+        onePerRead = true;
+        break;
       case FaultKind::kWriteTimeout:
+      case FaultKind::kUnplug:
         break;
     }
   }
@@ -157,7 +159,7 @@ void SimDevice::Queue(const std::uint8_t* command, std::size_t commandSize, std:
     return;
   }
   for (std::size_t i = 0; i < reply.size(); ++i) {
-    output_.push_back(OutByte{reply[i], readyAt, dropAfter && i + 1 == reply.size()});
+    output_.push_back(OutByte{reply[i], readyAt, dropAfter && i + 1 == reply.size(), onePerRead});
   }
 }
 
@@ -179,7 +181,13 @@ std::size_t SimDevice::Readable(char function, std::uint32_t now, std::uint32_t*
 std::size_t SimDevice::Take(char function, std::uint8_t* out, std::size_t max, std::uint32_t now, RequestLog* log) {
   std::uint32_t unused = 0;
   std::size_t n = Readable(function, now, &unused, max);
-  if (n > 1 && Has(FaultKind::kBytePerRead)) n = 1;
+  // A reply under byte-per-read goes one byte per read; other bytes go together up to such a reply.
+  for (std::size_t i = 0; i < n; ++i) {
+    if (output_[i].onePerRead) {
+      n = i == 0 ? 1 : i;
+      break;
+    }
+  }
   bool remove = false;
   for (std::size_t i = 0; i < n; ++i) {
     out[i] = output_.front().value;
@@ -193,6 +201,11 @@ std::size_t SimDevice::Take(char function, std::uint8_t* out, std::size_t max, s
 
 bool SimDevice::Control(HandleState* handle, std::uint32_t code, const std::uint8_t* input, std::uint32_t inputSize,
                         std::uint32_t outputSize, std::vector<std::uint8_t>* output, RequestLog* log) {
+  for (std::size_t i = 0; i < faults_.size() && !removed_; ++i) {
+    if (faults_[i].kind == FaultKind::kUnplug && faults_[i].count == code && ++controlsSeen_[i] == faults_[i].nth) {
+      Remove(log);
+    }
+  }
   bool ok = !removed_ && AnswerControl(driver_, profile_, &responder_, handle, code, input, inputSize,
                                        outputSize, output);
   char line[96];

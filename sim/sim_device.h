@@ -47,7 +47,8 @@ class SimDevice {
   // The scanner as the scanner API library reaches it.
   ApiScanner& api() { return api_; }
 
-  bool bytePerRead() const { return Has(FaultKind::kBytePerRead); }
+  // The next byte out belongs to a reply that goes one byte per read.
+  bool bytePerRead() const { return !output_.empty() && output_.front().onePerRead; }
 
   void AddFault(const FaultSpec& fault);
   void ClearFaults();
@@ -57,12 +58,12 @@ class SimDevice {
     std::uint8_t value;
     std::uint32_t readyAt;
     bool removeAfter;  // the link drops once this byte has gone out
+    bool onePerRead;   // its reply is under a byte-per-read fault
   };
 
   void Queue(const std::uint8_t* command, std::size_t commandSize, std::vector<std::uint8_t> reply,
              std::uint32_t now, RequestLog* log);
   bool Applies(const FaultSpec& fault, const std::uint8_t* command, std::size_t size) const;
-  bool Has(FaultKind kind) const;
 
   int index_;
   DeviceProfile profile_;
@@ -70,6 +71,7 @@ class SimDevice {
   ScannerResponder responder_;
   ApiScanner api_;
   std::vector<FaultSpec> faults_;
+  std::vector<std::uint32_t> controlsSeen_;  // per fault: the unplug's control requests so far
   std::vector<std::uint8_t> input_;
   std::deque<OutByte> output_;
   std::uint32_t dropCounted_ = 0;

@@ -248,6 +248,14 @@ TEST_F(OpenScanner, CalibrationBlocksOfFourPairsCarryNoValueAndOfTwelvePairsEigh
             (std::vector<std::uint16_t>{0x2A, 0x18, 0x6C, 0x00, 0x01, 0x9C, 0x48, 0x03}));
   ASSERT_TRUE(simtest::SimControlOk(sim_.control, "fault clear"));
 
+  // A block that arrives one character per read is awaited to its end, not taken as missing.
+  Fault("byte-per-read on 1C2B");
+  Fault("byte-per-read on 81");
+  ASSERT_EQ(requests_.CalibrationTransfer(kUsbPort, 0x0CC8, 16, values, 16, &count), kRequestDone);
+  EXPECT_EQ(std::vector<std::uint16_t>(values, values + count),
+            (std::vector<std::uint16_t>{0x27, 0x1B, 0x6A, 0x00, 0x01, 0xA4, 0x60, 0x03, 0, 0, 0, 0}));
+  ASSERT_TRUE(simtest::SimControlOk(sim_.control, "fault clear"));
+
   // More than the destination holds: the command goes out, its reply is not read.
   ClearLog();
   EXPECT_EQ(requests_.CalibrationTransfer(kUsbPort, 0x0660, 17, values, 16, &count), kRequestNotDone);

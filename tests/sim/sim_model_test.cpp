@@ -188,6 +188,27 @@ TEST(DeviceModel, DelayedReplyBecomesReadableAtItsTime) {
   EXPECT_EQ(d.Drain(1250), T("_NORVA"));
 }
 
+// Aimed at one command, byte-per-read slows only that command's reply.
+TEST(DeviceModel, BytePerReadOnACommandHitsOnlyItsReply) {
+  DeviceHarness d("default.json");
+  FaultSpec slow;
+  ASSERT_TRUE(ParseFault("byte-per-read on 1D4943", &slow, nullptr));
+  d.device().AddFault(slow);
+  EXPECT_EQ(d.Send({0x1D, 'I', 0x42}), T("_NORVA"));
+  const Bytes twoCommands{0x1D, 'I', 0x42, 0x1D, 'I', 0x43};
+  d.device().Write('Q', twoCommands.data(), twoCommands.size(), 0, &d.log());
+  // The untouched reply goes in one piece, up to the first byte of the slowed one.
+  EXPECT_FALSE(d.device().bytePerRead());
+  EXPECT_EQ(d.Drain(0), T("_NORVA"));
+  EXPECT_TRUE(d.device().bytePerRead());
+  Bytes slowed;
+  for (Bytes piece = d.Drain(0); !piece.empty(); piece = d.Drain(0)) {
+    EXPECT_EQ(piece.size(), 1u);
+    slowed.insert(slowed.end(), piece.begin(), piece.end());
+  }
+  EXPECT_EQ(slowed, T("_QX-R7000"));
+}
+
 TEST(DeviceModel, DropCountsBytesAcrossReplies) {
   DeviceHarness d("default.json");
   FaultSpec drop;
@@ -202,16 +223,35 @@ TEST(DeviceModel, DropCountsBytesAcrossReplies) {
   EXPECT_EQ(d.device().Write('Q', again.data(), again.size(), 0, &d.log()).accepted, 0u);
 }
 
+// The unplug fault counts the requests of its control code and takes the device away at the one
+// it names; that request already fails, as does everything after it.
+TEST(DeviceModel, UnplugRemovesTheDeviceAtTheNamedControlRequest) {
+  DeviceHarness d("default.json");
+  FaultSpec unplug;
+  ASSERT_TRUE(ParseFault("unplug 0x222044 2", &unplug, nullptr));
+  d.device().AddFault(unplug);
+  HandleState handle;
+  std::vector<std::uint8_t> out;
+  EXPECT_TRUE(d.device().Control(&handle, 0x222040, nullptr, 0, 18, &out, &d.log()));
+  EXPECT_TRUE(d.device().Control(&handle, 0x222044, nullptr, 0, 9, &out, &d.log()));
+  EXPECT_FALSE(d.device().removed());
+  EXPECT_FALSE(d.device().Control(&handle, 0x222044, nullptr, 0, 46, &out, &d.log()));
+  EXPECT_TRUE(d.device().removed());
+  EXPECT_FALSE(d.device().Control(&handle, 0x222040, nullptr, 0, 18, &out, &d.log()));
+}
+
 TEST(Faults, TextFormsParseAndPrintBack) {
   const char* kGood[] = {"no-reply", "cut 3", "xon-xoff", "byte-per-read", "wrong-header 0x3D", "long-header 700",
-                         "drop 12", "delay 250", "write-timeout 4", "cut 2 on 1D4942"};
+                         "drop 12", "delay 250", "write-timeout 4", "cut 2 on 1D4942",
+                         "unplug 0x222040", "unplug 0x2220C4 3"};
   for (const char* text : kGood) {
     FaultSpec f;
     std::string error;
     ASSERT_TRUE(ParseFault(text, &f, &error)) << text << ": " << error;
     EXPECT_EQ(FaultText(f), text);
   }
-  const char* kBad[] = {"", "cut", "delay soon", "wrong-header 0x100", "cut 3 on 1D4", "cut 3 at 1D49", "melt"};
+  const char* kBad[] = {"", "cut", "delay soon", "wrong-header 0x100", "cut 3 on 1D4", "cut 3 at 1D49", "melt", "unplug",
+                        "unplug 0x222040 0", "unplug 0x222040 on 1D49"};
   for (const char* text : kBad) {
     FaultSpec f;
     std::string error;

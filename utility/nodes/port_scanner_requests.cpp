@@ -34,11 +34,12 @@ int ExpectBytes(int port, std::uint8_t first, std::uint8_t second) {
   return b == second ? kRequestDone : kRequestNotDone;
 }
 
-// XON and XOFF never reach a caller, also not inside a calibration block that came in one
-// read: they are dropped and the characters still missing are awaited like any reply byte.
-bool CompleteBlock(int port, char* block, int length) {
+// XON and XOFF never reach a caller, also not inside a calibration block: they are dropped from
+// the `received` characters the block's read brought, and the characters still missing (a block
+// may also come in pieces) are awaited like any reply byte.
+bool CompleteBlock(int port, char* block, int received, int length) {
   int kept = 0;
-  for (int i = 0; i < length; ++i) {
+  for (int i = 0; i < received; ++i) {
     if (ClassifyReplyByte(static_cast<std::uint8_t>(block[i])) != kReplyNothing) block[kept++] = block[i];
   }
   while (kept < length) {
@@ -119,8 +120,9 @@ int PortScannerRequests::CalibrationTransfer(int portIndex, std::uint16_t startA
     int pairs = CalibrationPairCount(countText);
     if (pairs <= 0 || 2 * pairs >= static_cast<int>(sizeof block)) return kRequestNoReply;
     int got = 0;
-    if (port::PortRead(portIndex, block, 2 * pairs, &got) != 1) return kRequestNoReply;
-    if (!CompleteBlock(portIndex, block, 2 * pairs)) return kRequestNoReply;
+    port::PortRead(portIndex, block, 2 * pairs, &got);
+    if (got < 0 || got > 2 * pairs) got = 0;
+    if (!CompleteBlock(portIndex, block, got, 2 * pairs)) return kRequestNoReply;
     block[2 * pairs] = '\0';
     StoreCalibrationPairs(block, static_cast<std::size_t>(pairs), values, capacity, valueCount);
     if (block[0] == '\0') return kRequestDone;
