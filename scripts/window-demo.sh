@@ -20,7 +20,7 @@ rm -f "$png"
 WINEPREFIX="$build/wineprefix" wineserver -w 2>/dev/null || true
 echo "== R7000Utility.exe /norva (Windows build under Wine and Xvfb) against qxr7000-sim at $QXR7000_SIM"
 # The program sees the screenshot's path through Wine's Z: drive, the Linux root.
-xvfb-run -a -s "-screen 0 1280x1024x24" env WINEPREFIX="$build/wineprefix" \
+"$root/scripts/with-display.sh" env WINEPREFIX="$build/wineprefix" \
   "$root/scripts/wine-run.sh" "$build/bin/window_demo.exe" "$build/bin/R7000Utility.exe" "Z:$png" | tr -d '\r'
 [ -s "$png" ]
 echo "window screenshot: $png"
