@@ -81,6 +81,22 @@ ReceiveResult ReceiveExact(SocketHandle socket, void* data, std::size_t length,
   return ReceiveResult::kOk;
 }
 
+ReceiveResult ReceiveSome(SocketHandle socket, void* data, std::size_t capacity, std::uint32_t timeoutMs,
+                          std::size_t* received) {
+  *received = 0;
+  SOCKET s = static_cast<SOCKET>(socket);
+  WSAPOLLFD pfd{s, POLLRDNORM, 0};
+  int ready = ::WSAPoll(&pfd, 1, timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<INT>(timeoutMs));
+  if (ready == SOCKET_ERROR) return ReceiveResult::kError;
+  if (ready == 0) return ReceiveResult::kTimeout;
+  int chunk = capacity > 0x10000 ? 0x10000 : static_cast<int>(capacity);
+  int n = ::recv(s, static_cast<char*>(data), chunk, 0);
+  if (n == 0) return ReceiveResult::kClosed;
+  if (n < 0) return ReceiveResult::kError;
+  *received = static_cast<std::size_t>(n);
+  return ReceiveResult::kOk;
+}
+
 void CloseSocket(SocketHandle socket) {
   if (socket != kInvalidSocket) ::closesocket(static_cast<SOCKET>(socket));
 }
