@@ -32,6 +32,10 @@ struct Floor {
 struct Breakdown {
   double wallMs = 0;
   double cpuMs = 0;
+  // The document's creation (port library, ports, nodes) and destruction (port library shut
+  // down) around the gather itself; their traced waits and requests count in the rows below.
+  double setupMs = 0;
+  double teardownMs = 0;
   // Mandated waits as asked: read time-outs of reads that found less than they asked for, and
   // sleeps by length.
   double readTimeoutMs = 0;
