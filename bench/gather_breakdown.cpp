@@ -184,14 +184,15 @@ std::string BreakdownTable(const GatherRun& run) {
   row("  of it CPU time of the process", 0, b.cpuMs);
   out += "  floor (the waits the behaviour mandates):\n";
   const Floor& f = run.floor;
-  std::snprintf(line, sizeof line,
+  char floorLines[320];
+  std::snprintf(floorLines, sizeof floorLines,
                 "    %d transactions x (2 x %.0f ms + %.0f ms) = %.1f ms; %d closes x %.0f ms = %.1f ms;\n"
                 "    %d replies x %.1f ms reply delay = %.1f ms; pauses %.1f ms; floor %.1f ms\n",
                 run.counts.transactions, kReadConstantMs, kDrainPauseMs, f.drainMs, run.counts.closes,
                 kCloseSettleMs, f.closeSettleMs, run.counts.replies,
                 run.counts.replies > 0 ? f.replyDelayMs / run.counts.replies : 0.0, f.replyDelayMs, f.pausesMs,
                 f.TotalMs());
-  out += line;
+  out += floorLines;
   return out;
 }
 
