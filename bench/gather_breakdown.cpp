@@ -72,6 +72,10 @@ class Collector final : public platform::WaitTrace {
         b_.controlTripMs += took;
         ++b_.controlTrips;
         break;
+      case '+':
+        b_.connectMs += took;
+        ++b_.connects;
+        break;
       default:
         b_.openTripMs += took;
         ++b_.openTrips;
@@ -94,7 +98,7 @@ class Collector final : public platform::WaitTrace {
 
 double Breakdown::RestMs() const {
   double accounted = readTimeoutMs + readOvershootMs + sleep1Ms + sleep10Ms + sleep100Ms + otherSleepMs +
-                     sleepOvershootMs + readTripMs + writeTripMs + controlTripMs + openTripMs;
+                     sleepOvershootMs + readTripMs + writeTripMs + controlTripMs + connectMs + openTripMs;
   return wallMs - accounted;
 }
 
@@ -176,7 +180,8 @@ std::string BreakdownTable(const GatherRun& run) {
   row("link reads that delivered what they asked", b.readTrips, b.readTripMs);
   row("link writes", b.writeTrips, b.writeTripMs);
   row("link control requests", b.controlTrips, b.controlTripMs);
-  row("link connects, enumerations, opens, closes", b.openTrips, b.openTripMs);
+  row("link connects", b.connects, b.connectMs);
+  row("link enumerations, opens, closes", b.openTrips, b.openTripMs);
   row("rest: the product's own work, unexplained", 0, b.RestMs());
   row("  of it document set-up (ports, nodes)", 0, b.setupMs);
   row("  of it document tear-down (port library)", 0, b.teardownMs);

@@ -58,7 +58,9 @@ struct Breakdown {
   double writeTripMs = 0;
   int controlTrips = 0;
   double controlTripMs = 0;
-  int openTrips = 0;  // connects, enumerations, opens and closes
+  int connects = 0;
+  double connectMs = 0;
+  int openTrips = 0;  // enumerations, opens and closes
   double openTripMs = 0;
   double RestMs() const;
 };
