@@ -1,6 +1,6 @@
 // The extended gather against a running qxr7000-sim (started here, default profile): wall time,
-// CPU time, the request transactions the simulator logged, and the floor the request protocol
-// itself imposes in the same run; and the whole batch export from start to exit.
+// CPU time, the floor the behaviour imposes on the same run (every mandated wait) and their ratio,
+// then where the time of the last run went; and the whole batch export from start to exit.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -8,30 +8,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "bench/gather_breakdown.h"
 #include "tests/sim/sim_fixture.h"
-#include "utility/shell/info_document.h"
-#include "utility/shell/result_code.h"
-#include "utility/shell/run_mode.h"
 
 extern char** environ;
 
 namespace {
-
-// The USB port's read constant during a gather (device connection timings) and the drain's wait.
-// The gather reads the port directly: each of a drain's two reads of 128 bytes finds less than
-// asked and so lasts the whole read constant.
-constexpr double kReadConstantMs = 10.0;
-constexpr double kDrainSleepMs = 1.0;
-constexpr double kDrainFloorMs = 2 * kReadConstantMs + kDrainSleepMs;
 
 struct Sim {
   pid_t pid = 0;
@@ -73,31 +62,7 @@ Sim& TheSim() {
   return sim;
 }
 
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-struct LogCounts {
-  int transactions = 0;  // each starts with the request prefix, whose first command selects the scanner
-  int replies = 0;       // reply round trips: transactions and the transfers' continuations
-  int linkReads = 0;     // link reads that delivered bytes
-  int controls = 0;
-};
-
-LogCounts CountLog(const qx::simtest::SimAddresses& sim) {
-  LogCounts counts;
-  for (const std::string& line : qx::simtest::SimControl(sim.control, "log")) {
-    if (line.find(" command ") != std::string::npos && line.find(" select-peripheral ") != std::string::npos) {
-      ++counts.transactions;
-    }
-    if (line.rfind("log reply ", 0) == 0) ++counts.replies;
-    if (line.rfind("log read ", 0) == 0) ++counts.linkReads;
-    if (line.rfind("log control ", 0) == 0) ++counts.controls;
-  }
-  return counts;
-}
+qx::bench::GatherRun lastRun;
 
 void BM_ExtendedGather(benchmark::State& state) {
   Sim& sim = TheSim();
@@ -105,35 +70,29 @@ void BM_ExtendedGather(benchmark::State& state) {
     state.SkipWithError("the simulator did not start");
     return;
   }
-  double wall = 0, cpu = 0;
-  LogCounts last;
+  double wall = 0, floor = 0, cpu = 0;
   for (auto _ : state) {
-    qx::simtest::SimControlOk(sim.addresses.control, "clear-log");
-    auto start = std::chrono::steady_clock::now();
-    double cpuStart = CpuSeconds();
-    {
-      qx::InfoDocument document(nullptr);
-      document.BuildDeviceTree(qx::kRunModeBatch);
-      if (document.ExtendedGather() != qx::kResultSuccess) state.SkipWithError("the gather failed");
+    qx::bench::GatherRun run = qx::bench::RunTracedGather(sim.addresses, 0);
+    if (!run.ok) {
+      state.SkipWithError(run.why.c_str());
+      return;
     }
-    cpu += CpuSeconds() - cpuStart;
-    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.PauseTiming();
-    last = CountLog(sim.addresses);
-    state.ResumeTiming();
+    state.SetIterationTime(run.breakdown.wallMs / 1000.0);
+    wall += run.breakdown.wallMs;
+    floor += run.floor.TotalMs();
+    cpu += run.breakdown.cpuMs;
+    lastRun = run;
   }
   double n = static_cast<double>(state.iterations());
-  double floorMs = last.transactions * kDrainFloorMs;
-  state.counters["transactions"] = last.transactions;
-  state.counters["replies"] = last.replies;
-  state.counters["link_reads"] = last.linkReads;
-  state.counters["control_requests"] = last.controls;
-  state.counters["wall_ms"] = wall / n * 1000.0;
-  state.counters["floor_ms"] = floorMs;
-  state.counters["measured_over_floor"] = floorMs > 0 ? (wall / n * 1000.0) / floorMs : 0;
+  state.counters["transactions"] = lastRun.counts.transactions;
+  state.counters["replies"] = lastRun.counts.replies;
+  state.counters["control_requests"] = lastRun.counts.controls;
+  state.counters["wall_ms"] = wall / n;
+  state.counters["floor_ms"] = floor / n;
+  state.counters["measured_over_floor"] = floor > 0 ? wall / floor : 0;
   state.counters["cpu_over_wall"] = wall > 0 ? cpu / wall : 0;
 }
-BENCHMARK(BM_ExtendedGather)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtendedGather)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_BatchExportStartToExit(benchmark::State& state) {
   Sim& sim = TheSim();
@@ -166,6 +125,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  if (lastRun.ok) std::printf("the last extended gather:\n%s", qx::bench::BreakdownTable(lastRun).c_str());
   Sim& sim = TheSim();
   if (sim.pid > 0) {
     kill(sim.pid, SIGTERM);

@@ -35,6 +35,11 @@ enum class ReceiveResult { kOk, kTimeout, kClosed, kError };
 ReceiveResult ReceiveExact(SocketHandle socket, void* data, std::size_t length,
                            std::uint32_t timeoutMs);
 
+// Waits at most `timeoutMs` for bytes and receives what one call gives, up to `capacity`: one
+// wait and one receive, where ReceiveExact may need several.
+ReceiveResult ReceiveSome(SocketHandle socket, void* data, std::size_t capacity, std::uint32_t timeoutMs,
+                          std::size_t* received);
+
 void CloseSocket(SocketHandle socket);
 
 }  // namespace qx::platform

@@ -76,6 +76,31 @@ ReceiveResult ReceiveExact(SocketHandle socket, void* data, std::size_t length,
   return ReceiveResult::kOk;
 }
 
+ReceiveResult ReceiveSome(SocketHandle socket, void* data, std::size_t capacity, std::uint32_t timeoutMs,
+                          std::size_t* received) {
+  *received = 0;
+  std::uint32_t start = MillisecondClock();
+  for (;;) {
+    // Bytes already there are taken at once, without a wait.
+    ssize_t n = ::recv(static_cast<int>(socket), data, capacity, MSG_DONTWAIT);
+    if (n > 0) {
+      *received = static_cast<std::size_t>(n);
+      return ReceiveResult::kOk;
+    }
+    if (n == 0) return ReceiveResult::kClosed;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return ReceiveResult::kError;
+    std::uint32_t elapsed = MillisecondClock() - start;
+    if (elapsed >= timeoutMs) return ReceiveResult::kTimeout;
+    pollfd pfd{static_cast<int>(socket), POLLIN, 0};
+    std::uint32_t left = timeoutMs - elapsed;
+    int ready = ::poll(&pfd, 1, left > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return ReceiveResult::kError;
+    if (ready == 0) return ReceiveResult::kTimeout;
+  }
+}
+
 void CloseSocket(SocketHandle socket) {
   if (socket != kInvalidSocket) ::close(static_cast<int>(socket));
 }

@@ -81,6 +81,25 @@ ReceiveResult ReceiveExact(SocketHandle socket, void* data, std::size_t length,
   return ReceiveResult::kOk;
 }
 
+ReceiveResult ReceiveSome(SocketHandle socket, void* data, std::size_t capacity, std::uint32_t timeoutMs,
+                          std::size_t* received) {
+  *received = 0;
+  SOCKET s = static_cast<SOCKET>(socket);
+  // A blocking receive bounded by the socket's receive time-out: one call where a poll and a
+  // receive would be two, which under Wine also saves two trips through its server per answer.
+  // A time-out of 0 would mean none at all.
+  DWORD wait = timeoutMs == 0 ? 1 : timeoutMs;
+  if (::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait) != 0) {
+    return ReceiveResult::kError;
+  }
+  int chunk = capacity > 0x10000 ? 0x10000 : static_cast<int>(capacity);
+  int n = ::recv(s, static_cast<char*>(data), chunk, 0);
+  if (n == 0) return ReceiveResult::kClosed;
+  if (n < 0) return ::WSAGetLastError() == WSAETIMEDOUT ? ReceiveResult::kTimeout : ReceiveResult::kError;
+  *received = static_cast<std::size_t>(n);
+  return ReceiveResult::kOk;
+}
+
 void CloseSocket(SocketHandle socket) {
   if (socket != kInvalidSocket) ::closesocket(static_cast<SOCKET>(socket));
 }

@@ -1,5 +1,6 @@
 #include "sim/link_session.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/clock.h"
@@ -132,9 +133,12 @@ LinkSession::After LinkSession::Handle(const LinkFrame& frame, std::vector<std::
 }
 
 LinkSession::After LinkSession::Read(std::uint32_t max, std::uint32_t timeoutMs, std::vector<std::uint8_t>* response) {
+  using Clock = std::chrono::steady_clock;
   std::unique_lock<std::mutex> lock(state_->mutex);
-  std::uint32_t start = platform::MillisecondClock();
   std::uint32_t wait = timeoutMs < maxReadWaitMs_ ? timeoutMs : maxReadWaitMs_;
+  // The time-out is kept to the microsecond: a read that finds too little lasts what it names,
+  // not up to a millisecond tick more or less.
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(wait);
   for (;;) {
     if (HandleGone() || state_->stopping) {
       response->clear();
@@ -145,16 +149,18 @@ LinkSession::After LinkSession::Read(std::uint32_t max, std::uint32_t timeoutMs,
     std::uint32_t nextReady = now + wait + 1;
     std::size_t readable = d->Readable(function_, now, &nextReady, max);
     std::size_t target = d->bytePerRead() && max > 0 ? 1 : max;
-    std::uint32_t elapsed = now - start;
-    if (readable >= target || elapsed >= wait) {
+    Clock::time_point timeNow = Clock::now();
+    if (readable >= target || timeNow >= deadline) {
       std::vector<std::uint8_t> bytes(readable < max ? readable : max);
       std::size_t n = d->Take(function_, bytes.data(), bytes.size(), now, &state_->bus.log());
       *response = EncodeResponse(LinkStatus::kOk, bytes.data(), n);
       return d->removed() ? After::kClose : After::kKeepOpen;
     }
-    std::uint32_t until = wait - elapsed;
-    if (static_cast<std::int32_t>(nextReady - now) > 0 && nextReady - now < until) until = nextReady - now;
-    state_->changed.wait_for(lock, std::chrono::milliseconds(until));
+    Clock::time_point until = deadline;
+    // A reply that becomes readable on the device's clock wakes the read at that tick.
+    std::int32_t toReady = static_cast<std::int32_t>(nextReady - now);
+    if (toReady > 0) until = std::min(until, timeNow + std::chrono::milliseconds(toReady));
+    state_->changed.wait_until(lock, until);
   }
 }
 

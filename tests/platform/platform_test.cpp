@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/named_mutex.h"
 #include "platform/string_table.h"
+#include "platform/wait_trace.h"
 #include "resources/utility_strings.h"
 
 namespace qx::platform {
@@ -36,6 +38,27 @@ TEST(Clock, SleepAdvancesTheMillisecondClock) {
   SleepMilliseconds(100);
   std::uint32_t elapsed = MillisecondClock() - start;
   EXPECT_GE(elapsed, 60u);
+}
+
+// A benchmark's trace hears of every sleep while it is installed, and of none once removed.
+TEST(WaitTrace, SeesEachSleepWhileInstalled) {
+  struct Recorder final : WaitTrace {
+    std::vector<std::uint32_t> asked;
+    std::uint64_t tookNs = 0;
+    void Slept(std::uint32_t askedMs, std::uint64_t took) override {
+      asked.push_back(askedMs);
+      tookNs += took;
+    }
+    void LinkRequest(std::uint8_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint64_t) override {}
+  } recorder;
+  ASSERT_EQ(CurrentWaitTrace(), nullptr);
+  SetWaitTrace(&recorder);
+  SleepMilliseconds(1);
+  SleepMilliseconds(3);
+  SetWaitTrace(nullptr);
+  SleepMilliseconds(1);
+  EXPECT_EQ(recorder.asked, (std::vector<std::uint32_t>{1, 3}));
+  EXPECT_GT(recorder.tookNs, 0u);
 }
 
 // The strings the program shows come from its resource on Windows and from the compiled table

@@ -587,6 +587,75 @@ TEST_F(VirtualDriverTest, DelayedReplyComesOnlyAfterItsDelay) {
   EXPECT_EQ(Receive(h, 7), T("_NORVA"));
 }
 
+// A reply read a byte at a time, as the request protocol reads it, takes one round trip: the
+// read of the first byte and, in the same exchange, a read of what else has come; the rest waits
+// in the driver, where later reads find it first.
+TEST_F(VirtualDriverTest, AReplyReadByteByByteCrossesTheLinkOnce) {
+  DriverHandle h = Open();
+  ASSERT_TRUE(simtest::SimControlOk(sim_.control, "clear-log"));
+  Send(h, kPrefix);
+  Send(h, {0x1D, 'I', 0x42});
+  Bytes got;
+  for (int i = 0; i < 7; ++i) {
+    std::uint8_t byte = 0;
+    std::uint32_t n = 99;
+    ASSERT_EQ(driver_->Read(h, &byte, 1, &n), DriverStatus::kOk);
+    ASSERT_EQ(n, 1u);
+    got.push_back(byte);
+  }
+  EXPECT_EQ(got, T("_NORVA"));
+  int reads = 0;
+  for (const std::string& line : Log()) reads += line.rfind("log read ", 0) == 0 ? 1 : 0;
+  EXPECT_EQ(reads, 2);
+  EXPECT_TRUE(LogHas("read 0 5F"));
+  EXPECT_TRUE(LogHas("read 0 4E4F52564100"));
+  // Nothing is left over for a drain, and a read of nothing is answered at once.
+  EXPECT_TRUE(Receive(h, 0, 128).empty());
+  std::uint32_t n = 99;
+  EXPECT_EQ(driver_->Read(h, got.data(), 0, &n), DriverStatus::kOk);
+  EXPECT_EQ(n, 0u);
+}
+
+TEST_F(VirtualDriverTest, BytesFetchedAheadComeBeforeEveryLaterByte) {
+  DriverHandle h = Open();
+  Send(h, kPrefix);
+  Send(h, {0x1D, 'I', 0x42});
+  std::uint8_t first = 0;
+  std::uint32_t n = 0;
+  ASSERT_EQ(driver_->Read(h, &first, 1, &n), DriverStatus::kOk);
+  ASSERT_EQ(n, 1u);
+  EXPECT_EQ(first, '_');
+  // A second reply queues behind what the driver holds: a drain-sized read gets both, in order.
+  Send(h, kPrefix);
+  Send(h, {0x1D, 'I', 0x43});
+  EXPECT_EQ(Receive(h, 16, 128), Cat({T("NORVA"), T("_QX-R7000")}));
+  // A read larger than what is held takes it and waits for the rest from the device.
+  Send(h, kPrefix);
+  Send(h, {0x1D, 'I', 0x42});
+  ASSERT_EQ(driver_->Read(h, &first, 1, &n), DriverStatus::kOk);
+  Bytes buffer(6);
+  ASSERT_EQ(driver_->Read(h, buffer.data(), 6, &n), DriverStatus::kOk);
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + n), T("NORVA"));
+}
+
+TEST_F(VirtualDriverTest, ADeviceRemovedMidReplyStillDeliversTheBytesThatCame) {
+  DriverHandle h = Open();
+  Fault("drop 4");
+  Send(h, kPrefix);
+  Send(h, {0x1D, 'I', 0x41});
+  Bytes got;
+  std::uint8_t byte = 0;
+  std::uint32_t n = 0;
+  while (got.size() < 10 && driver_->Read(h, &byte, 1, &n) == DriverStatus::kOk && n == 1) got.push_back(byte);
+  EXPECT_EQ(got, T("_1.0", false));
+  n = 99;
+  EXPECT_EQ(driver_->Read(h, &byte, 1, &n), DriverStatus::kFailed);
+  EXPECT_EQ(n, 0u);
+  std::uint32_t written = 99;
+  EXPECT_EQ(driver_->Write(h, kPrefix.data(), 10, &written), DriverStatus::kFailed);
+  EXPECT_TRUE(LogHas("removed 0"));
+}
+
 TEST_F(VirtualDriverTest, DroppedLinkFailsLaterCallsLikeARemovedDevice) {
   DriverHandle h = Open();
   DriverHandle display = Open(0, "\\KD");

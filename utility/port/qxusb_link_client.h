@@ -31,6 +31,19 @@ bool LinkTransact(platform::SocketHandle socket, std::uint8_t op, const void* he
                   const void* body, std::uint32_t bodySize, std::uint32_t maxPayload, std::uint32_t waitMs,
                   LinkResponse* response);
 
+enum class LinkReadOutcome {
+  kBoth,       // both answers arrived
+  kFirstOnly,  // the read's answer arrived, then the link broke (a removed device closes it)
+  kBroken,     // the link broke before the read's answer
+};
+
+// A read of up to `max` bytes waiting at most `timeoutMs`, followed in the same round trip by a
+// read of up to `aheadMax` bytes with no time-out: what else the device has already sent comes
+// back with the first answer instead of costing a round trip per piece.
+LinkReadOutcome LinkReadAhead(platform::SocketHandle socket, std::uint32_t max, std::uint32_t timeoutMs,
+                              std::uint32_t aheadMax, std::uint32_t waitMs, LinkResponse* read,
+                              LinkResponse* ahead);
+
 void PutU32(std::uint8_t* p, std::uint32_t value);
 std::uint32_t GetU32(const std::uint8_t* p);
 

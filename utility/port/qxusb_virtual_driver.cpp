@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 
+#include "platform/wait_trace.h"
 #include "utility/port/qxusb_contract.h"
 #include "utility/port/qxusb_link_client.h"
 
@@ -12,13 +14,26 @@ namespace {
 
 // How long an answer may take beyond the time the request itself may wait.
 constexpr std::uint32_t kAnswerMarginMs = 10000;
+// Reads smaller than this fetch, in the same round trip, what else the device has already sent
+// (a reply read byte by byte); larger ones (drains, blocks) are answered as they are.
+constexpr std::uint32_t kReadAheadBelow = 64;
+constexpr std::uint32_t kReadAheadSize = 4096;
 // Enumeration looks no further than this many members when it maps a path back to its index.
 constexpr std::uint32_t kMaxMembers = 128;
 constexpr std::uint32_t kMaxPathText = 1024;
 
+platform::SocketHandle Connect(const platform::LoopbackAddress& address) {
+  platform::WaitTrace* trace = platform::CurrentWaitTrace();
+  if (trace == nullptr) return platform::ConnectLoopback(address);
+  std::uint64_t start = platform::TraceNanoseconds();
+  platform::SocketHandle socket = platform::ConnectLoopback(address);
+  trace->LinkRequest('+', 0, 0, 0, platform::TraceNanoseconds() - start);
+  return socket;
+}
+
 class ShortConnection {
  public:
-  explicit ShortConnection(const platform::LoopbackAddress& address) : socket_(platform::ConnectLoopback(address)) {}
+  explicit ShortConnection(const platform::LoopbackAddress& address) : socket_(Connect(address)) {}
   ~ShortConnection() {
     if (socket_ == platform::kInvalidSocket) return;
     LinkResponse ignored;
@@ -48,8 +63,9 @@ class ShortConnection {
 
 }  // namespace
 
-// One opened function: its connection and the read time-outs last set on it. The connection
-// carries one request and its answer at a time, so every use holds `lock`; a broken link is
+// One opened function: its connection, the read time-outs last set on it and the bytes a read
+// fetched ahead that no caller has taken yet (they have arrived, as in the real driver's buffer).
+// The connection carries one exchange at a time, so every use holds `lock`; a broken link is
 // killed under the same lock, which closes its socket exactly once.
 struct VirtualDriver::Link {
   std::mutex lock;
@@ -57,6 +73,7 @@ struct VirtualDriver::Link {
   std::uint32_t readMultiplier = 5;
   std::uint32_t readConstant = 50;
   bool dead = false;
+  std::deque<std::uint8_t> arrived;
 
   ~Link() { platform::CloseSocket(socket); }
   // The caller holds `lock`.
@@ -131,7 +148,7 @@ DriverStatus VirtualDriver::Open(const char* functionPath, DriverHandle* handle)
   auto link = std::make_shared<Link>();
   {
     std::lock_guard<std::mutex> hold(link->lock);
-    link->socket = platform::ConnectLoopback(simulator_);
+    link->socket = Connect(simulator_);
     if (link->socket == platform::kInvalidSocket) return DriverStatus::kNotFound;
     std::uint8_t request[5];
     PutU32(request, static_cast<std::uint32_t>(member));
@@ -173,19 +190,45 @@ DriverStatus VirtualDriver::Read(DriverHandle handle, void* buffer, std::uint32_
   *got = 0;
   std::shared_ptr<Link> link = Find(handle);
   if (link == nullptr || (buffer == nullptr && capacity > 0) || capacity > kMaxTransfer) return DriverStatus::kFailed;
+  auto* out = static_cast<std::uint8_t*>(buffer);
   std::lock_guard<std::mutex> hold(link->lock);
+  std::uint32_t have = 0;
+  while (have < capacity && !link->arrived.empty()) {
+    out[have++] = link->arrived.front();
+    link->arrived.pop_front();
+  }
+  // Bytes that had arrived are delivered even when the link broke since, as the answer that
+  // carried them would have delivered them before it closed.
+  auto arrivedOnly = [&] {
+    *got = have;
+    return have > 0 ? DriverStatus::kOk : DriverStatus::kFailed;
+  };
+  if (have == capacity) {
+    *got = have;
+    return DriverStatus::kOk;
+  }
+  if (link->dead) return arrivedOnly();
   std::uint64_t wait = static_cast<std::uint64_t>(link->readMultiplier) * capacity + link->readConstant;
   std::uint32_t timeout = static_cast<std::uint32_t>(std::min<std::uint64_t>(wait, 0x7FFFFFFF));
-  std::uint8_t request[8];
-  PutU32(request, capacity);
-  PutU32(request + 4, timeout);
-  LinkResponse r;
   std::uint32_t answerWait = timeout > 0xFFFFFFFFu - kAnswerMarginMs ? 0xFFFFFFFFu : timeout + kAnswerMarginMs;
-  if (!link->Transact('R', request, 8, nullptr, 0, capacity, answerWait, &r) || r.status != kLinkOk) {
-    return DriverStatus::kFailed;
+  const std::uint32_t rest = capacity - have;
+  LinkResponse r;
+  if (rest < kReadAheadBelow) {
+    LinkResponse ahead;
+    LinkReadOutcome outcome = LinkReadAhead(link->socket, rest, timeout, kReadAheadSize, answerWait, &r, &ahead);
+    if (outcome != LinkReadOutcome::kBoth) link->Kill();
+    if (outcome == LinkReadOutcome::kBroken || r.status != kLinkOk) return arrivedOnly();
+    if (outcome == LinkReadOutcome::kBoth && ahead.status == kLinkOk) {
+      link->arrived.insert(link->arrived.end(), ahead.payload.begin(), ahead.payload.end());
+    }
+  } else {
+    std::uint8_t request[8];
+    PutU32(request, rest);
+    PutU32(request + 4, timeout);
+    if (!link->Transact('R', request, 8, nullptr, 0, rest, answerWait, &r) || r.status != kLinkOk) return arrivedOnly();
   }
-  if (!r.payload.empty()) std::memcpy(buffer, r.payload.data(), r.payload.size());
-  *got = static_cast<std::uint32_t>(r.payload.size());
+  if (!r.payload.empty()) std::memcpy(out + have, r.payload.data(), r.payload.size());
+  *got = have + static_cast<std::uint32_t>(r.payload.size());
   return DriverStatus::kOk;
 }
 

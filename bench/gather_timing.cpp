@@ -1,0 +1,83 @@
+// Times the extended gather against a running qxr7000-sim (QXR7000_SIM and QXR7000_SIM_CONTROL,
+// or QXR7000_SIM_FILE) and compares each run with the floor the behaviour imposes on it; prints
+// every run, the median and spread of measured/floor, and where the time of the median run went.
+// Builds natively and for Windows (run under Wine), so both numbers come from the same code.
+//   gather_timing [--runs N] [--reply-delay MS]
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench/gather_breakdown.h"
+
+namespace {
+
+struct Options {
+  int runs = 7;
+  int replyDelayMs = 0;
+};
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    bool hasValue = i + 1 < argc;
+    if (std::strcmp(argv[i], "--runs") == 0 && hasValue) {
+      options->runs = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--reply-delay") == 0 && hasValue) {
+      options->replyDelayMs = std::atoi(argv[++i]);
+    } else {
+      return false;
+    }
+  }
+  return options->runs > 0 && options->runs <= 1000 && options->replyDelayMs >= 0 && options->replyDelayMs <= 1000;
+}
+
+double Ratio(const qx::bench::GatherRun& run) {
+  double floor = run.floor.TotalMs();
+  return floor > 0 ? run.breakdown.wallMs / floor : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    std::fprintf(stderr, "usage: gather_timing [--runs N] [--reply-delay MS]\n");
+    return 2;
+  }
+  qx::simtest::SimAddresses sim;
+  std::string why;
+  if (!qx::simtest::FindRunningSim(&sim, &why)) {
+    std::fprintf(stderr, "gather_timing: %s\n", why.c_str());
+    return 2;
+  }
+  if (options.replyDelayMs > 0 &&
+      !qx::simtest::SimControlOk(sim.control, "fault delay " + std::to_string(options.replyDelayMs))) {
+    std::fprintf(stderr, "gather_timing: the simulator refused the reply delay\n");
+    return 2;
+  }
+
+  std::vector<qx::bench::GatherRun> runs;
+  for (int i = 0; i < options.runs; ++i) {
+    qx::bench::GatherRun run = qx::bench::RunTracedGather(sim, options.replyDelayMs);
+    if (!run.ok) {
+      std::fprintf(stderr, "gather_timing: run %d: %s\n", i + 1, run.why.c_str());
+      return 1;
+    }
+    std::printf("run %2d: measured %8.1f ms  floor %8.1f ms  measured/floor %.3f  cpu %6.1f ms\n", i + 1,
+                run.breakdown.wallMs, run.floor.TotalMs(), Ratio(run), run.breakdown.cpuMs);
+    std::fflush(stdout);
+    runs.push_back(run);
+  }
+  if (options.replyDelayMs > 0) qx::simtest::SimControlOk(sim.control, "fault clear");
+
+  std::vector<std::size_t> order(runs.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return Ratio(runs[a]) < Ratio(runs[b]); });
+  const qx::bench::GatherRun& median = runs[order[order.size() / 2]];
+  std::printf("measured/floor over %zu runs: median %.3f, min %.3f, max %.3f\n", runs.size(), Ratio(median),
+              Ratio(runs[order.front()]), Ratio(runs[order.back()]));
+  std::printf("the median run:\n%s", qx::bench::BreakdownTable(median).c_str());
+  return 0;
+}
