@@ -42,7 +42,10 @@ ProgramOutcome RunProgram(const std::string& program, const std::vector<std::str
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   si.hStdOutput = out;
   si.hStdError = err;
-  std::string line = "\"" + ProgramFolder() + program + "\"";
+  std::string line = "\"";
+  line += ProgramFolder();
+  line += program;
+  line += '"';
   for (const std::string& a : arguments) {
     line += a.find(' ') == std::string::npos && !a.empty() ? " " + a : " \"" + a + "\"";
   }
