@@ -295,6 +295,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
     Ratio("ByteQueuePushPop/1024", "Memcpy/1024");
     Ratio("ByteQueuePushPop/65536", "Memcpy/65536");
     Ratio("UsbPortIntoSink/real_time", "LoopbackSocketCopy/real_time");
+    for (const char* chunk : {"65536", "1024"}) {
+      for (const char* polling : {"0", "1"}) {
+        Ratio(std::string("EthernetPortIntoUnit/chunk:") + chunk + "/polling:" + polling + "/real_time",
+              std::string("PlainSocketIntoUnit/send:") + chunk + "/real_time");
+      }
+    }
     auto port = idle_.find("IdleOpenThreadedPort/iterations:1/real_time");
     auto process = idle_.find("IdleProcess/iterations:1/real_time");
     if (port != idle_.end() && process != idle_.end()) {
@@ -304,12 +310,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
 
  private:
+  // With --benchmark_repetitions the medians are compared.
+  double Rate(const std::string& name) const {
+    auto median = rates_.find(name + "_median");
+    if (median != rates_.end()) return median->second;
+    auto single = rates_.find(name);
+    return single != rates_.end() ? single->second : -1;
+  }
+
   void Ratio(const std::string& measured, const std::string& baseline) const {
-    auto m = rates_.find(measured);
-    auto b = rates_.find(baseline);
-    if (m == rates_.end() || b == rates_.end() || b->second <= 0) return;
-    std::printf("  %s / %s = %.4f (%.1f / %.1f MiB/s)\n", measured.c_str(), baseline.c_str(), m->second / b->second,
-                m->second / (1 << 20), b->second / (1 << 20));
+    const double m = Rate(measured);
+    const double b = Rate(baseline);
+    if (m < 0 || b <= 0) return;
+    std::printf("  %s / %s = %.4f (%.1f / %.1f MiB/s)\n", measured.c_str(), baseline.c_str(), m / b,
+                m / (1 << 20), b / (1 << 20));
   }
 
   std::map<std::string, double> rates_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -382,6 +383,82 @@ TEST_F(EthernetPortTest, OpenWriteReadCloseAgainstTheUnit) {
       EXPECT_EQ(attempt.to.port, unit.TcpPort());
     }
   }
+}
+
+// Two threads stream pieces longer than the write chunk into a queue that is full most of the
+// time, while this thread reads the echo: every piece comes back whole (one Write is one run of the
+// stream), each writer's pieces in its own order, every batch within the chunk, and the progress
+// notices account for every byte once.
+TEST_F(EthernetPortTest, ConcurrentWritersPiecesComeBackWholeAndInOrder) {
+  constexpr int kChunk = 1000;
+  constexpr int kPiece = 3001;
+  constexpr int kPiecesPerWriter = 200;
+  constexpr std::size_t kTotal = 2u * kPiecesPerWriter * kPiece;
+  auto pieceByte = [](int writer, int sequence, int at) {
+    return static_cast<std::uint8_t>(writer * 101 + sequence * 7 + at);
+  };
+  ASSERT_EQ(PortOpen(kEthernet), 1);
+  ASSERT_EQ(PortSetWriteChunk(kEthernet, kChunk), 1);
+
+  std::atomic<bool> badRefusal{false};
+  auto writer = [&](int id) {
+    Bytes piece(kPiece);
+    for (int sequence = 0; sequence < kPiecesPerWriter; ++sequence) {
+      piece[0] = static_cast<std::uint8_t>(id);
+      piece[1] = static_cast<std::uint8_t>(sequence);
+      piece[2] = static_cast<std::uint8_t>(sequence >> 8);
+      for (int at = 3; at < kPiece; ++at) piece[at] = pieceByte(id, sequence, at);
+      int written = -1;
+      while (PortWrite(kEthernet, id, piece.data(), kPiece, &written) != 1) {
+        if (written != 0) badRefusal = true;  // a write is taken whole or not at all
+        std::this_thread::yield();
+      }
+      if (written != kPiece) badRefusal = true;
+    }
+  };
+  std::thread first(writer, 1);
+  std::thread second(writer, 2);
+
+  Bytes echo;
+  echo.reserve(kTotal);
+  Bytes buffer(8192);
+  const bool complete = WaitFor(
+      [&] {
+        int read = 0;
+        PortRead(kEthernet, buffer.data(), static_cast<int>(buffer.size()), &read);
+        echo.insert(echo.end(), buffer.begin(), buffer.begin() + read);
+        return echo.size() >= kTotal;
+      },
+      std::chrono::seconds(120));
+  first.join();
+  second.join();
+  ASSERT_TRUE(complete) << echo.size() << " of " << kTotal << " bytes came back";
+  EXPECT_FALSE(badRefusal);
+  ASSERT_EQ(echo.size(), kTotal);
+
+  int next[3] = {0, 0, 0};
+  for (std::size_t start = 0; start < kTotal; start += kPiece) {
+    const int id = echo[start];
+    ASSERT_TRUE(id == 1 || id == 2) << "piece at " << start;
+    const int sequence = echo[start + 1] | (echo[start + 2] << 8);
+    ASSERT_EQ(sequence, next[id]) << "writer " << id << " at " << start;
+    ++next[id];
+    for (int at = 3; at < kPiece; ++at) {
+      ASSERT_EQ(echo[start + at], pieceByte(id, sequence, at)) << "writer " << id << " piece " << sequence;
+    }
+  }
+  EXPECT_EQ(next[1], kPiecesPerWriter);
+  EXPECT_EQ(next[2], kPiecesPerWriter);
+
+  ASSERT_TRUE(WaitFor([] { return PortGetPendingWrite(kEthernet) == 0; }));
+  std::size_t reported = 0;
+  for (const auto& progress : CallbackLog::Get().ProgressCalls()) {
+    EXPECT_EQ(progress.tag, 0);
+    EXPECT_LE(progress.count, kChunk);
+    if (progress.complete == 1) reported += static_cast<std::size_t>(progress.count);
+  }
+  EXPECT_EQ(reported, kTotal);
+  EXPECT_EQ(PortClose(kEthernet), 1);
 }
 
 TEST_F(EthernetPortTest, OpenFailsWithoutTouchingTcpWhenTheUnitIsSilent) {

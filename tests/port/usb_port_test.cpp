@@ -495,6 +495,41 @@ TEST_F(ThreadedUsbPortTest, WriteAfterAPurgeOnAnIdlePortGoesOutWhole) {
   EXPECT_EQ(log().ProgressCalls()[0].complete, 1);
 }
 
+// SuspendWrite parks the writer after its batch in flight, with that batch no longer counted as
+// pending; a write lifts the hold, even one that a full queue refuses.
+TEST_F(ThreadedUsbPortTest, SuspendWriteParksAfterTheBatchAndEveryWriteLiftsIt) {
+  driver().HoldWrites();
+  std::vector<std::uint8_t> first(1, 0x11);
+  ASSERT_EQ(PortWrite(kUsb, 0, first.data(), 1, nullptr), 1);
+  ASSERT_TRUE(WaitFor([&] { return driver().WritesWaiting() == 1; }));
+  std::vector<std::uint8_t> queued(100, 0x22);
+  ASSERT_EQ(PortWrite(kUsb, 0, queued.data(), 100, nullptr), 1);
+  EXPECT_EQ(PortSuspendWrite(kUsb), 1);
+  driver().ReleaseWrites();
+  ASSERT_TRUE(WaitFor([&] { return driver().Written().size() == 1 && PortGetPendingWrite(kUsb) == 100; }));
+  // Held: the queued bytes stay where they are.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(driver().Written().size(), 1u);
+  EXPECT_EQ(PortGetPendingWrite(kUsb), 100);
+  EXPECT_EQ(PortResumeWrite(kUsb), 1);
+  ASSERT_TRUE(WaitFor([&] { return driver().Written().size() == 101 && PortGetPendingWrite(kUsb) == 0; }));
+
+  // Fill the queue to its limit behind a batch held in the driver, then hold the writer: the
+  // write the full queue refuses still wakes it, so the queue drains with no ResumeWrite.
+  driver().HoldWrites();
+  ASSERT_EQ(PortWrite(kUsb, 0, first.data(), 1, nullptr), 1);
+  ASSERT_TRUE(WaitFor([&] { return driver().WritesWaiting() == 1; }));
+  std::vector<std::uint8_t> full(4096, 0x33);
+  ASSERT_EQ(PortWrite(kUsb, 0, full.data(), 4096, nullptr), 1);
+  EXPECT_EQ(PortSuspendWrite(kUsb), 1);
+  int written = -1;
+  EXPECT_EQ(PortWrite(kUsb, 0, first.data(), 1, &written), 0);
+  EXPECT_EQ(written, 0);
+  driver().ReleaseWrites();
+  ASSERT_TRUE(WaitFor([&] { return driver().Written().size() == 101 + 1 + 4096; }));
+  EXPECT_EQ(PortGetPendingWrite(kUsb), 0);
+}
+
 TEST_F(ThreadedUsbPortTest, CloseWhileTheWriterIsIdleReturnsPromptly) {
   std::uint8_t data[10] = {};
   ASSERT_EQ(PortWrite(kUsb, 0, data, 10, nullptr), 1);
