@@ -53,19 +53,31 @@ bool SendAll(SocketHandle socket, const void* data, std::size_t length) {
   return true;
 }
 
-ReceiveResult ReceiveExact(SocketHandle socket, void* data, std::size_t length,
-                           std::uint32_t timeoutMs) {
-  char* p = static_cast<char*>(data);
-  std::uint32_t start = MillisecondClock();
-  while (length > 0) {
+namespace {
+
+// Waits until the socket has bytes to read or the time-out that began at `start` is over.
+ReceiveResult WaitReadable(SocketHandle socket, std::uint32_t start, std::uint32_t timeoutMs) {
+  for (;;) {
     std::uint32_t elapsed = MillisecondClock() - start;
     if (elapsed >= timeoutMs) return ReceiveResult::kTimeout;
     pollfd pfd{static_cast<int>(socket), POLLIN, 0};
     std::uint32_t left = timeoutMs - elapsed;
     int ready = ::poll(&pfd, 1, left > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(left));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) return ReceiveResult::kError;
+    if (ready > 0) return ReceiveResult::kOk;
     if (ready == 0) return ReceiveResult::kTimeout;
+    if (errno != EINTR) return ReceiveResult::kError;
+  }
+}
+
+}  // namespace
+
+ReceiveResult ReceiveExact(SocketHandle socket, void* data, std::size_t length,
+                           std::uint32_t timeoutMs) {
+  char* p = static_cast<char*>(data);
+  std::uint32_t start = MillisecondClock();
+  while (length > 0) {
+    ReceiveResult wait = WaitReadable(socket, start, timeoutMs);
+    if (wait != ReceiveResult::kOk) return wait;
     ssize_t n = ::recv(static_cast<int>(socket), p, length, 0);
     if (n < 0 && errno == EINTR) continue;
     if (n == 0) return ReceiveResult::kClosed;
@@ -90,14 +102,8 @@ ReceiveResult ReceiveSome(SocketHandle socket, void* data, std::size_t capacity,
     if (n == 0) return ReceiveResult::kClosed;
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return ReceiveResult::kError;
-    std::uint32_t elapsed = MillisecondClock() - start;
-    if (elapsed >= timeoutMs) return ReceiveResult::kTimeout;
-    pollfd pfd{static_cast<int>(socket), POLLIN, 0};
-    std::uint32_t left = timeoutMs - elapsed;
-    int ready = ::poll(&pfd, 1, left > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(left));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) return ReceiveResult::kError;
-    if (ready == 0) return ReceiveResult::kTimeout;
+    ReceiveResult wait = WaitReadable(socket, start, timeoutMs);
+    if (wait != ReceiveResult::kOk) return wait;
   }
 }
 
