@@ -19,13 +19,12 @@ void SleepMilliseconds(std::uint32_t milliseconds) {
   // waits of the request protocol come by the hundred in one gather, so the slack is taken away.
   thread_local const bool tight = prctl(PR_SET_TIMERSLACK, 1UL) == 0;
   (void)tight;
-  WaitTrace* trace = CurrentWaitTrace();
-  std::uint64_t start = trace != nullptr ? TraceNanoseconds() : 0;
+  TracedSpan span;
   timespec wait{static_cast<time_t>(milliseconds / 1000u),
                 static_cast<long>(milliseconds % 1000u) * 1000000L};
   while (nanosleep(&wait, &wait) != 0) {
   }
-  if (trace != nullptr) trace->Slept(milliseconds, TraceNanoseconds() - start);
+  if (span.trace() != nullptr) span.trace()->Slept(milliseconds, span.ElapsedNs());
 }
 
 }  // namespace qx::platform

@@ -14,10 +14,9 @@ void SleepMilliseconds(std::uint32_t milliseconds) {
   // request protocol's 1 ms waits would each last a whole tick. Asked once, kept for the process.
   static const bool fineTimer = timeBeginPeriod(1) == TIMERR_NOERROR;
   (void)fineTimer;
-  WaitTrace* trace = CurrentWaitTrace();
-  std::uint64_t start = trace != nullptr ? TraceNanoseconds() : 0;
+  TracedSpan span;
   Sleep(milliseconds);
-  if (trace != nullptr) trace->Slept(milliseconds, TraceNanoseconds() - start);
+  if (span.trace() != nullptr) span.trace()->Slept(milliseconds, span.ElapsedNs());
 }
 
 }  // namespace qx::platform

@@ -26,4 +26,17 @@ WaitTrace* CurrentWaitTrace();
 // A monotonic clock in nanoseconds for the trace's measurements.
 std::uint64_t TraceNanoseconds();
 
+// Times one hook point: takes the installed trace (or none) and, only when there is one, the
+// start time. `trace()` is null when nothing listens.
+class TracedSpan {
+ public:
+  TracedSpan() : trace_(CurrentWaitTrace()), start_(trace_ != nullptr ? TraceNanoseconds() : 0) {}
+  WaitTrace* trace() const { return trace_; }
+  std::uint64_t ElapsedNs() const { return TraceNanoseconds() - start_; }
+
+ private:
+  WaitTrace* trace_;
+  std::uint64_t start_;
+};
+
 }  // namespace qx::platform

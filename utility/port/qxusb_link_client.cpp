@@ -77,23 +77,21 @@ bool Transact(platform::SocketHandle socket, std::uint8_t op, const void* head, 
 bool LinkTransact(platform::SocketHandle socket, std::uint8_t op, const void* head, std::uint32_t headSize,
                   const void* body, std::uint32_t bodySize, std::uint32_t maxPayload, std::uint32_t waitMs,
                   LinkResponse* response) {
-  platform::WaitTrace* trace = platform::CurrentWaitTrace();
-  if (trace == nullptr) return Transact(socket, op, head, headSize, body, bodySize, maxPayload, waitMs, response);
-  std::uint64_t start = platform::TraceNanoseconds();
+  platform::TracedSpan span;
   bool ok = Transact(socket, op, head, headSize, body, bodySize, maxPayload, waitMs, response);
+  if (span.trace() == nullptr) return ok;
   // A read names its size and time-out in its first eight bytes.
   bool read = op == 'R' && headSize >= 8;
   const auto* h = static_cast<const std::uint8_t*>(head);
-  trace->LinkRequest(op, read ? GetU32(h) : 0, ok ? static_cast<std::uint32_t>(response->payload.size()) : 0,
-                     read ? GetU32(h + 4) : 0, platform::TraceNanoseconds() - start);
+  span.trace()->LinkRequest(op, read ? GetU32(h) : 0, ok ? static_cast<std::uint32_t>(response->payload.size()) : 0,
+                            read ? GetU32(h + 4) : 0, span.ElapsedNs());
   return ok;
 }
 
 LinkReadOutcome LinkReadAhead(platform::SocketHandle socket, std::uint32_t max, std::uint32_t timeoutMs,
                               std::uint32_t aheadMax, std::uint32_t waitMs, LinkResponse* read,
                               LinkResponse* ahead) {
-  platform::WaitTrace* trace = platform::CurrentWaitTrace();
-  std::uint64_t start = trace != nullptr ? platform::TraceNanoseconds() : 0;
+  platform::TracedSpan span;
   std::uint8_t first[8];
   PutU32(first, max);
   PutU32(first + 4, timeoutMs);
@@ -112,9 +110,9 @@ LinkReadOutcome LinkReadAhead(platform::SocketHandle socket, std::uint32_t max, 
     outcome = ReceiveAnswer(socket, &inbox, aheadMax, waitMs, ahead) ? LinkReadOutcome::kBoth
                                                                       : LinkReadOutcome::kFirstOnly;
   }
-  if (trace != nullptr) {
+  if (span.trace() != nullptr) {
     std::uint32_t got = outcome == LinkReadOutcome::kBroken ? 0 : static_cast<std::uint32_t>(read->payload.size());
-    trace->LinkRequest('R', max, got, timeoutMs, platform::TraceNanoseconds() - start);
+    span.trace()->LinkRequest('R', max, got, timeoutMs, span.ElapsedNs());
   }
   return outcome;
 }

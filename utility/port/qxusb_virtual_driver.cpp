@@ -23,11 +23,9 @@ constexpr std::uint32_t kMaxMembers = 128;
 constexpr std::uint32_t kMaxPathText = 1024;
 
 platform::SocketHandle Connect(const platform::LoopbackAddress& address) {
-  platform::WaitTrace* trace = platform::CurrentWaitTrace();
-  if (trace == nullptr) return platform::ConnectLoopback(address);
-  std::uint64_t start = platform::TraceNanoseconds();
+  platform::TracedSpan span;
   platform::SocketHandle socket = platform::ConnectLoopback(address);
-  trace->LinkRequest('+', 0, 0, 0, platform::TraceNanoseconds() - start);
+  if (span.trace() != nullptr) span.trace()->LinkRequest('+', 0, 0, 0, span.ElapsedNs());
   return socket;
 }
 
