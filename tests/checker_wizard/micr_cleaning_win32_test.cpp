@@ -59,7 +59,7 @@ TEST_F(MicrCleaning, ChecksBeforeCleaningThenEndsOnTheSuccessPage) {
   ExpectNoBox(1500);
   EXPECT_EQ(checker_.ActivePage(), 15);
   EXPECT_NE(CallLog().find("BiMICRCleaning(1) = 0"), std::string::npos);
-  ASSERT_TRUE(checker_.Click(kFinish));
+  ASSERT_NO_FATAL_FAILURE(Press(kFinish, "Finish"));
   EXPECT_TRUE(checker_.WaitForExit(kWaitMs));
 }
 
@@ -110,7 +110,7 @@ TEST_F(MicrCleaning, ClosingDuringTheCleaningEndsNormallyAfterTheCleaningCall) {
   checker_.PostSystemCommand(SC_CLOSE);
   ExpectBox("This program is not complete.\nAre you sure you want to quit this program?", IDOK);
   ExpectPage(17);
-  ASSERT_TRUE(checker_.Click(kFinish));
+  ASSERT_NO_FATAL_FAILURE(Press(kFinish, "Finish"));
   DWORD exitCode = 1;
   ASSERT_TRUE(checker_.WaitForExit(kWaitMs, &exitCode));
   EXPECT_EQ(exitCode, 0u);

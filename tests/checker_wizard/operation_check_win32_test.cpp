@@ -232,7 +232,7 @@ TEST_F(OperationCheck, TwoPocketsWalkEveryPageAndListSixResults) {
   EXPECT_NE(scans.find("font E13B pocket 34\n"), std::string::npos) << scans;
   EXPECT_NE(scans.find("pocket 36 franking\n"), std::string::npos) << scans;
 
-  ASSERT_TRUE(checker_.Click(kFinish));
+  ASSERT_NO_FATAL_FAILURE(Press(kFinish, "Finish"));
   DWORD exitCode = 1;
   ASSERT_TRUE(checker_.WaitForExit(kWaitMs, &exitCode));
   EXPECT_EQ(exitCode, 0u);
@@ -379,7 +379,7 @@ TEST_F(OperationCheck, TheEndOfTheFirstScanDecidesBetweenPage3AndTroubleshooting
       checker_.PostSystemCommand(SC_CLOSE);
       ExpectBox("This program is not complete.\nAre you sure you want to quit this program?", IDOK);
       ExpectPage(17);
-      ASSERT_TRUE(checker_.Click(kFinish));
+      ASSERT_NO_FATAL_FAILURE(Press(kFinish, "Finish"));
       EXPECT_TRUE(checker_.WaitForExit(kWaitMs));
     }
     checker_.Close();
@@ -459,18 +459,18 @@ TEST_F(OperationCheck, CancellingARunningScanLeadsToPage17WithoutAnError) {
   Next();
   ExpectPage(2);
   // Cancel, then Cancel in the question: the same page, the same buttons.
-  ASSERT_TRUE(checker_.Click(kCancel));
+  ASSERT_NO_FATAL_FAILURE(Press(kCancel, "Cancel"));
   ExpectBox("This program is not complete.\nAre you sure you want to quit this program?", IDCANCEL);
   EXPECT_EQ(checker_.ActivePage(), 2);
   ExpectButtons("- - - C");
-  ASSERT_TRUE(checker_.Click(kCancel));
+  ASSERT_NO_FATAL_FAILURE(Press(kCancel, "Cancel"));
   ExpectBox("This program is not complete.\nAre you sure you want to quit this program?", IDOK);
   ExpectPage(17);
   ExpectButtons("- - F -");
   ExpectNoBox(3000);
   Screenshot("checker-17-interrupted");
   EXPECT_NE(CallLog().find("BiSCNMICRCancelFunction(1, 1) = 0"), std::string::npos);
-  ASSERT_TRUE(checker_.Click(kFinish));
+  ASSERT_NO_FATAL_FAILURE(Press(kFinish, "Finish"));
   EXPECT_TRUE(checker_.WaitForExit(kWaitMs));
 }
 
