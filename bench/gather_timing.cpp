@@ -1,7 +1,9 @@
 // Times the extended gather against a running qxr7000-sim (QXR7000_SIM and QXR7000_SIM_CONTROL,
 // or QXR7000_SIM_FILE) and compares each run with the floor the behaviour imposes on it; prints
-// every run, the median and spread of measured/floor, and where the time of the median run went.
-// Builds natively and for Windows (run under Wine), so both numbers come from the same code.
+// every run, the median and spread of measured/floor, and where the time of the median run went;
+// then what a request and a read time-out on the link to the simulator cost on this platform by
+// themselves. Builds natively and for Windows (run under Wine), so both numbers come from the
+// same code.
 //   gather_timing [--runs N] [--reply-delay MS]
 #include <algorithm>
 #include <cstdio>
@@ -11,8 +13,12 @@
 #include <vector>
 
 #include "bench/gather_breakdown.h"
+#include "bench/link_costs.h"
 
 namespace {
+
+constexpr int kProbeRoundTrips = 200;
+constexpr int kProbeTimeouts = 50;
 
 struct Options {
   int runs = 7;
@@ -36,6 +42,27 @@ bool ParseOptions(int argc, char** argv, Options* options) {
 double Ratio(const qx::bench::GatherRun& run) {
   double floor = run.floor.TotalMs();
   return floor > 0 ? run.breakdown.wallMs / floor : 0;
+}
+
+// The gather itself, without the document's creation and destruction around it (the window
+// makes its document once and gathers many times).
+double GatherOnlyRatio(const qx::bench::GatherRun& run) {
+  const qx::bench::Breakdown& b = run.breakdown;
+  double floor = run.floor.TotalMs();
+  return floor > 0 ? (b.wallMs - b.setupMs - b.teardownMs) / floor : 0;
+}
+
+void PrintLinkCosts(const qx::simtest::SimAddresses& sim) {
+  qx::bench::LinkCosts costs = qx::bench::MeasureLinkCosts(sim, kProbeRoundTrips, kProbeTimeouts);
+  if (!costs.ok) {
+    std::printf("the link's own costs could not be measured\n");
+    return;
+  }
+  std::printf("the link by itself on this platform (%d control requests, %d read time-outs):\n"
+              "  a round trip: median %.3f ms, nine in ten at least %.3f ms\n"
+              "  a %.0f ms read time-out ends late: median %.3f ms, nine in ten at least %.3f ms\n",
+              kProbeRoundTrips, kProbeTimeouts, costs.roundTripMs, costs.roundTripFastMs, qx::bench::kReadConstantMs,
+              costs.lateTimeoutMs, costs.lateTimeoutFastMs);
 }
 
 }  // namespace
@@ -78,6 +105,12 @@ int main(int argc, char** argv) {
   const qx::bench::GatherRun& median = runs[order[order.size() / 2]];
   std::printf("measured/floor over %zu runs: median %.3f, min %.3f, max %.3f\n", runs.size(), Ratio(median),
               Ratio(runs[order.front()]), Ratio(runs[order.back()]));
+  std::vector<double> gatherOnly;
+  for (const auto& run : runs) gatherOnly.push_back(GatherOnlyRatio(run));
+  std::sort(gatherOnly.begin(), gatherOnly.end());
+  std::printf("the gather alone (without the document's set-up and tear-down): median %.3f, min %.3f, max %.3f\n",
+              gatherOnly[gatherOnly.size() / 2], gatherOnly.front(), gatherOnly.back());
   std::printf("the median run:\n%s", qx::bench::BreakdownTable(median).c_str());
+  PrintLinkCosts(sim);
   return 0;
 }
