@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -116,6 +117,44 @@ TEST_F(SerialUnderWine, DirectAndThreadedDataComeBackFromTheEcho) {
     EXPECT_EQ(std::string(buffer, 4), "ECHO");
     EXPECT_EQ(PortClose(kSerial), 1);
   }
+}
+
+TEST_F(SerialUnderWine, AThreadedReadWhoseTransferFailsReturnsAndLetsThePortClose) {
+  PortSettings s{};
+  s.comPort = kCom5;
+  s.baudCode = 3;
+  s.dataBits = 8;
+  s.flowCode = 1;
+  // With the interval off, the read waits up to 60 s for its first byte: it stays pending.
+  s.readTotalMultiplier = -1;
+  s.readTotalConstant = 60000;
+  s.writeTotalConstant = 1000;
+  ASSERT_EQ(PortSetConfig(kSerial, &s), 1);
+  ASSERT_EQ(PortOpen(kSerial), 1);
+  const HANDLE device = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(PortGetHandle(kSerial)));
+
+  std::atomic<int> result{-1};
+  std::atomic<int> count{-1};
+  std::thread reader([&] {
+    char buffer[16];
+    int read = -1;
+    result = PortRead(kSerial, buffer, sizeof buffer, &read);
+    count = read;
+  });
+  // Cancelling fails the pending transfer; it is repeated until the read has started and ended.
+  // A read that kept asking after the failure would never return (the port could not close).
+  const bool returned = WaitFor([&] {
+    CancelIoEx(device, nullptr);
+    return result.load() != -1;
+  }, std::chrono::seconds(20));
+  if (!returned) {
+    reader.detach();
+    FAIL() << "the read did not return after its transfer failed";
+  }
+  reader.join();
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_EQ(count.load(), 0);
+  EXPECT_EQ(PortClose(kSerial), 1);
 }
 
 TEST_F(SerialUnderWine, ParallelWriteConstantOf500Becomes2000AtOpen) {

@@ -179,8 +179,9 @@ int SerialPort::Read(void* buffer, int length, int* read) {
   return count == static_cast<std::uint32_t>(length) ? 1 : 0;
 }
 
-// The read completes within the COMMTIMEOUTS total; a handle that fails for good (its errors can
-// no longer be cleared) ends the wait with what had come.
+// The read completes within the COMMTIMEOUTS total. A transfer that failed (a line error, a
+// cancel) is over as much as one that completed: asking again only repeats its failure, so the
+// wait ends and its errors are cleared below with what had come.
 int SerialPort::ReadThreaded(platform::CommHandle handle, void* buffer, int length, int* read) {
   std::lock_guard<std::mutex> lock(readIoLock_);
   if (readerIo_ == nullptr) return 0;
@@ -194,10 +195,7 @@ int SerialPort::ReadThreaded(platform::CommHandle handle, void* buffer, int leng
     return 0;
   }
   if (start == platform::IoStart::kPending) {
-    for (;;) {
-      const platform::IoPoll poll = platform::PollCommIo(handle, readerIo_, &count);
-      if (poll == platform::IoPoll::kDone) break;
-      if (poll == platform::IoPoll::kFailed && !platform::ClearCommDeviceError(handle, nullptr)) break;
+    while (platform::PollCommIo(handle, readerIo_, &count) == platform::IoPoll::kIncomplete) {
       platform::SleepMilliseconds(1);
     }
   }
