@@ -22,7 +22,8 @@ bool SetBroadcast(SocketHandle socket, bool on);
 // 0 when none came, -1 on a socket error. *from gets the sender.
 int ReceiveDatagram(SocketHandle socket, void* buffer, std::size_t capacity, Ipv4Endpoint* from,
                     std::uint32_t timeoutMs);
-// Shuts both directions down; a receive in progress returns.
+// Shuts both directions down. On Linux a receive in progress returns; Windows (and Wine) let it
+// wait out its time-out.
 void ShutdownSocket(SocketHandle socket);
 
 }  // namespace qx::platform
