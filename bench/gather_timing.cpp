@@ -39,17 +39,18 @@ bool ParseOptions(int argc, char** argv, Options* options) {
   return options->runs > 0 && options->runs <= 1000 && options->replyDelayMs >= 0 && options->replyDelayMs <= 1000;
 }
 
-double Ratio(const qx::bench::GatherRun& run) {
+double RatioToFloor(const qx::bench::GatherRun& run, double ms) {
   double floor = run.floor.TotalMs();
-  return floor > 0 ? run.breakdown.wallMs / floor : 0;
+  return floor > 0 ? ms / floor : 0;
 }
+
+double Ratio(const qx::bench::GatherRun& run) { return RatioToFloor(run, run.breakdown.wallMs); }
 
 // The gather itself, without the document's creation and destruction around it (the window
 // makes its document once and gathers many times).
 double GatherOnlyRatio(const qx::bench::GatherRun& run) {
   const qx::bench::Breakdown& b = run.breakdown;
-  double floor = run.floor.TotalMs();
-  return floor > 0 ? (b.wallMs - b.setupMs - b.teardownMs) / floor : 0;
+  return RatioToFloor(run, b.wallMs - b.setupMs - b.teardownMs);
 }
 
 void PrintLinkCosts(const qx::simtest::SimAddresses& sim) {

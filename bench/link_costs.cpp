@@ -14,11 +14,12 @@ namespace {
 constexpr double kNsPerMs = 1e6;
 constexpr std::uint32_t kReadTimeoutMs = 10;
 
-// values[size * tenths / 10] of the sorted samples.
-double Quantile(std::vector<double> values, std::size_t tenths) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[values.size() * tenths / 10];
+// The median and the first decile of the samples.
+void MedianAndFirstDecile(std::vector<double>* values, double* median, double* firstDecile) {
+  if (values->empty()) return;
+  std::sort(values->begin(), values->end());
+  *median = (*values)[values->size() / 2];
+  *firstDecile = (*values)[values->size() / 10];
 }
 
 double MillisecondsSince(std::uint64_t start) {
@@ -60,10 +61,8 @@ LinkCosts MeasureLinkCosts(const simtest::SimAddresses& sim, int roundTrips, int
   }
   driver.Close(handle);
   costs.ok = ok;
-  costs.roundTripMs = Quantile(trips, 5);
-  costs.roundTripFastMs = Quantile(trips, 1);
-  costs.lateTimeoutMs = Quantile(late, 5);
-  costs.lateTimeoutFastMs = Quantile(late, 1);
+  MedianAndFirstDecile(&trips, &costs.roundTripMs, &costs.roundTripFastMs);
+  MedianAndFirstDecile(&late, &costs.lateTimeoutMs, &costs.lateTimeoutFastMs);
   return costs;
 }
 

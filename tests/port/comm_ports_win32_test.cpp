@@ -57,6 +57,11 @@ class SerialUnderWine : public ::testing::Test {
   }
 
   int Configure(int direct, int baud, int parity, int stop, int flow) {
+    PortSettings s = SerialSettings(direct, baud, parity, stop, flow);
+    return PortSetConfig(kSerial, &s);
+  }
+
+  static PortSettings SerialSettings(int direct, int baud, int parity, int stop, int flow) {
     PortSettings s{};
     s.direct = direct;
     s.comPort = kCom5;
@@ -67,7 +72,7 @@ class SerialUnderWine : public ::testing::Test {
     s.flowCode = flow;
     s.readTotalConstant = 300;
     s.writeTotalConstant = 1000;
-    return PortSetConfig(kSerial, &s);
+    return s;
   }
 
   testing::PortLibraryFixture library;
@@ -120,15 +125,10 @@ TEST_F(SerialUnderWine, DirectAndThreadedDataComeBackFromTheEcho) {
 }
 
 TEST_F(SerialUnderWine, AThreadedReadWhoseTransferFailsReturnsAndLetsThePortClose) {
-  PortSettings s{};
-  s.comPort = kCom5;
-  s.baudCode = 3;
-  s.dataBits = 8;
-  s.flowCode = 1;
+  PortSettings s = SerialSettings(0, 3, 0, 0, 1);
   // With the interval off, the read waits up to 60 s for its first byte: it stays pending.
   s.readTotalMultiplier = -1;
   s.readTotalConstant = 60000;
-  s.writeTotalConstant = 1000;
   ASSERT_EQ(PortSetConfig(kSerial, &s), 1);
   ASSERT_EQ(PortOpen(kSerial), 1);
   const HANDLE device = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(PortGetHandle(kSerial)));
